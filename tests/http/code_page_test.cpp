@@ -1,0 +1,88 @@
+#include "http/code_page.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <string>
+
+namespace quarvel {
+namespace {
+
+Bytes B(std::initializer_list<int> values) {
+  Bytes bytes;
+  for (int v : values) bytes.push_back(static_cast<std::uint8_t>(v));
+  return bytes;
+}
+
+Bytes Utf16Bytes(std::u16string_view units) {
+  Bytes bytes;
+  for (char16_t u : units) {
+    bytes.push_back(static_cast<std::uint8_t>(u & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>(u >> 8));
+  }
+  return bytes;
+}
+
+TEST(AnsiToWide, ConvertsWithTerminatorUnlessDropped) {
+  EXPECT_EQ(AnsiToWide("abc"), B({0x61, 0, 0x62, 0, 0x63, 0, 0, 0}));
+  EXPECT_EQ(AnsiToWide("abc", true), B({0x61, 0, 0x62, 0, 0x63, 0}));
+  EXPECT_EQ(AnsiToWide(""), Bytes());
+  EXPECT_EQ(AnsiToWide("", true), Bytes());
+}
+
+TEST(AnsiToWide, IgnoresTheProcessLocale) {
+  for (const char* locale : {"C", "C.UTF-8"}) {
+    SCOPED_TRACE(locale);
+    ASSERT_NE(std::setlocale(LC_ALL, locale), nullptr);
+    EXPECT_EQ(AnsiToWide("\xd6\xd0"), B({0x2D, 0x4E, 0, 0}));  // 中
+    EXPECT_EQ(WideToAnsi(B({0x2D, 0x4E})), "\xd6\xd0");
+  }
+  std::setlocale(LC_ALL, "C");
+}
+
+TEST(AnsiToWide, ReplacesInvalidBytesAndKeepsWhatFollows) {
+  // 0xFF starts no character; a lead byte at the very end has no trail byte.
+  EXPECT_EQ(AnsiToUtf16("a\xff" "bc"), u"a?bc");
+  EXPECT_EQ(AnsiToUtf16("ab\xd6"), u"ab?");
+  EXPECT_EQ(AnsiToUtf16("\x81\x20xyz"), u"? xyz");
+  EXPECT_EQ(AnsiToUtf16("\x80"), u"\u20AC");  // the euro sign of code page 936
+}
+
+TEST(WideToAnsi, CutsAtTheFirstZeroUnitAndIgnoresAnOddByte) {
+  EXPECT_EQ(WideToAnsi(B({0x61, 0, 0x62, 0, 0, 0})), "ab");
+  EXPECT_EQ(WideToAnsi(B({0x61, 0, 0x62, 0})), "ab");
+  EXPECT_EQ(WideToAnsi(B({0x61, 0, 0x62})), "a");
+  EXPECT_EQ(WideToAnsi(B({0x61, 0, 0, 0, 0x62, 0})), "a");
+  EXPECT_EQ(WideToAnsi(Bytes()), "");
+}
+
+TEST(WideToAnsi, WritesQuestionMarksForWhatCodePage936Lacks) {
+  EXPECT_EQ(WideToAnsi(Utf16Bytes(u"a\u0E01b")), "a?b");            // Thai
+  EXPECT_EQ(WideToAnsi(Utf16Bytes(u"x\U0001F600y")), "x?y");        // one pair, one "?"
+  EXPECT_EQ(WideToAnsi(Utf16Bytes(std::u16string(u"x") + char16_t(0xD800) + u"y")), "x?y");
+}
+
+TEST(WideToAnsi, ComposesBaseAndMarkWhereCodePage936HasTheLetter) {
+  EXPECT_EQ(WideToAnsi(Utf16Bytes(u"e\u0301")), "\xa8\xa6");      // é
+  EXPECT_EQ(WideToAnsi(Utf16Bytes(u"u\u0308\u0304")), "\xa8\xb5");  // ǖ, two marks
+  EXPECT_EQ(WideToAnsi(Utf16Bytes(u"x\u0301")), "x?");             // no such letter
+}
+
+TEST(CodePage, RoundTripsEveryTwoByteCharacter) {
+  // Every two-byte character of code page 936, plus ASCII, converts there and back.
+  std::string all;
+  for (int c = 0x20; c < 0x7F; ++c) all += static_cast<char>(c);
+  for (int lead = 0x81; lead <= 0xFE; ++lead) {
+    for (int trail = 0x40; trail <= 0xFE; ++trail) {
+      if (trail == 0x7F) continue;
+      std::string ch{static_cast<char>(lead), static_cast<char>(trail)};
+      const std::u16string unit = AnsiToUtf16(ch);
+      if (unit.size() == 1 && unit != u"?") all += ch;
+    }
+  }
+  ASSERT_GT(all.size(), 40000u);
+  EXPECT_EQ(WideToAnsi(AnsiToWide(all)), all);
+}
+
+}  // namespace
+}  // namespace quarvel
