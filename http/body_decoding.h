@@ -1,0 +1,14 @@
+// Turning a response body into Text.
+#pragma once
+
+#include "http/text.h"
+
+namespace quarvel {
+
+class RegexObject;
+
+// The body up to its first zero byte, taken as code page 936 text; an HTML page whose meta
+// tag declares another charset than "gbk" or "gb2312" is converted from that charset.
+Text DecodeResponseBody(const Bytes& body, RegexObject& regex);
+
+}  // namespace quarvel
