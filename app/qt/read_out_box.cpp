@@ -1,0 +1,64 @@
+#include "app/qt/read_out_box.h"
+
+#include <QScrollBar>
+#include <QTextCursor>
+
+#include "app/qt/qt_text.h"
+
+namespace quarvel {
+namespace {
+
+// The box holds C strings: a NUL ends the text.
+Text UpToNul(const Text& text) {
+  return text.substr(0, text.find('\0'));
+}
+
+// A line ends with CR LF in the stored text but with LF alone on screen, where a CR would
+// start a paragraph of its own. Dropping every CR keeps appends that split a CR LF right.
+QString DisplayForm(const Text& text) {
+  QString shown = ToQString(text);
+  shown.remove(QLatin1Char('\r'));
+  return shown;
+}
+
+}  // namespace
+
+ReadOutBox::ReadOutBox(bool verticalScrollBar, QWidget* parent) : QPlainTextEdit(parent) {
+  setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  setVerticalScrollBarPolicy(verticalScrollBar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setFrameStyle(QFrame::Box | QFrame::Plain);
+  setLineWidth(1);
+  // Written once at start-up and never edited: an undo history would only cost memory.
+  setUndoRedoEnabled(false);
+  setReadOnly(true);
+  setEnabled(false);
+
+  // Disabled, yet drawn black on white like the enabled boxes.
+  QPalette colours = palette();
+  for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    colours.setColor(group, QPalette::Text, Qt::black);
+    colours.setColor(group, QPalette::Base, Qt::white);
+  }
+  setPalette(colours);
+}
+
+void ReadOutBox::SetStoredText(const Text& text) {
+  stored_ = UpToNul(text);
+  setPlainText(DisplayForm(stored_));
+}
+
+void ReadOutBox::AppendStoredText(const Text& text) {
+  const Text added = UpToNul(text);
+  stored_ += added;
+  QTextCursor cursor(document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertText(DisplayForm(added));
+  setTextCursor(cursor);
+  // Disabled boxes do not follow their caret by themselves.
+  QScrollBar* bar = verticalScrollBar();
+  bar->setValue(bar->maximum());
+}
+
+}  // namespace quarvel
