@@ -47,15 +47,18 @@ ReadOutBox::ReadOutBox(bool verticalScrollBar, QWidget* parent) : QPlainTextEdit
 void ReadOutBox::SetStoredText(const Text& text) {
   stored_ = UpToNul(text);
   setPlainText(DisplayForm(stored_));
+  moveCursor(QTextCursor::End);
 }
 
 void ReadOutBox::AppendStoredText(const Text& text) {
   const Text added = UpToNul(text);
   stored_ += added;
-  QTextCursor cursor(document());
-  cursor.movePosition(QTextCursor::End);
-  cursor.insertText(DisplayForm(added));
-  setTextCursor(cursor);
+  QTextCursor end(document());
+  end.movePosition(QTextCursor::End);
+  end.insertText(DisplayForm(added));
+  // A caret at the end moves along with text inserted there; placing it anew for every
+  // line would cost a layout pass each time.
+  if (!textCursor().atEnd()) moveCursor(QTextCursor::End);
   // Disabled boxes do not follow their caret by themselves.
   QScrollBar* bar = verticalScrollBar();
   bar->setValue(bar->maximum());

@@ -128,6 +128,9 @@ TEST_F(QtMainWindowTest, ReadOutBoxesGiveBackExactlyTheBytesWritten) {
   window.SetControlText(Control::Edit1, failure);
   EXPECT_EQ(window.ControlText(Control::Edit1), failure);
   EXPECT_EQ(Box(Control::Edit1)->toPlainText(), QStringLiteral("数据获取失败"));
+  window.AppendControlText(Control::Edit1, "\r\nmore");
+  EXPECT_EQ(window.ControlText(Control::Edit1), failure + "\r\nmore");
+  EXPECT_TRUE(Box(Control::Edit1)->textCursor().atEnd());
 }
 
 TEST_F(QtMainWindowTest, LongListShowsItsLastLinesAndCannotBeScrolledBack) {
