@@ -265,6 +265,18 @@ TEST_F(QtMainWindowTest, MessageBoxIsTitledInformationWithOnlyOk) {
   EXPECT_TRUE(inspected);
 }
 
+TEST_F(QtMainWindowTest, ClosingTheWindowEndsTheEventLoop) {
+  ShowAndWait();
+  QTimer::singleShot(0, &window, [this] { window.close(); });
+  // Only a safety net against a loop that would otherwise never end.
+  QTimer stuck;
+  stuck.setSingleShot(true);
+  QObject::connect(&stuck, &QTimer::timeout, [] { QApplication::exit(1); });
+  stuck.start(10000);
+  EXPECT_EQ(QApplication::exec(), 0);
+  EXPECT_FALSE(window.isVisible());
+}
+
 TEST_F(QtMainWindowTest, ProcessPendingEventsRunsWhatIsQueued) {
   bool ran = false;
   QMetaObject::invokeMethod(
