@@ -36,8 +36,8 @@ QString CutToBytes(const QString& text, int room) {
   return text.left(end);
 }
 
-// The Paste item of the standard context menu. Qt names it from 6.5 on; before that only
-// its caption, translated in the line edit's context, tells it apart.
+// The Paste item of the standard context menu. Newer Qt versions name it; in the older ones
+// only its caption, translated in the line edit's context, tells it apart.
 QAction* FindPasteAction(const QMenu& menu) {
   const QString caption = QLineEdit::tr("&Paste");
   for (QAction* action : menu.actions()) {

@@ -59,7 +59,7 @@ void ReadOutBox::AppendStoredText(const Text& text) {
   // A caret at the end moves along with text inserted there; placing it anew for every
   // line would cost a layout pass each time.
   if (!textCursor().atEnd()) moveCursor(QTextCursor::End);
-  // Disabled boxes do not follow their caret by themselves.
+  // The caret was not moved through the widget, so the view does not follow it by itself.
   QScrollBar* bar = verticalScrollBar();
   bar->setValue(bar->maximum());
 }
