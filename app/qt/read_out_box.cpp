@@ -21,6 +21,19 @@ QString DisplayForm(const Text& text) {
   return shown;
 }
 
+// How many leading bytes of text are whole code page 936 characters: a last lead byte whose
+// trail byte has not arrived yet is left out.
+size_t WholeCharacterBytes(const Text& text) {
+  size_t at = 0;
+  while (at < text.size()) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    const size_t width = (byte >= 0x81 && byte <= 0xfe) ? 2 : 1;
+    if (at + width > text.size()) break;
+    at += width;
+  }
+  return at;
+}
+
 }  // namespace
 
 ReadOutBox::ReadOutBox(bool verticalScrollBar, QWidget* parent) : QPlainTextEdit(parent) {
@@ -46,16 +59,22 @@ ReadOutBox::ReadOutBox(bool verticalScrollBar, QWidget* parent) : QPlainTextEdit
 
 void ReadOutBox::SetStoredText(const Text& text) {
   stored_ = UpToNul(text);
-  setPlainText(DisplayForm(stored_));
+  const size_t shown = WholeCharacterBytes(stored_);
+  undisplayed_ = stored_.substr(shown);
+  setPlainText(DisplayForm(stored_.substr(0, shown)));
   moveCursor(QTextCursor::End);
 }
 
 void ReadOutBox::AppendStoredText(const Text& text) {
   const Text added = UpToNul(text);
   stored_ += added;
+  // A two-byte character split between two appends is shown once both halves are in.
+  const Text pending = undisplayed_ + added;
+  const size_t shown = WholeCharacterBytes(pending);
+  undisplayed_ = pending.substr(shown);
   QTextCursor end(document());
   end.movePosition(QTextCursor::End);
-  end.insertText(DisplayForm(added));
+  end.insertText(DisplayForm(pending.substr(0, shown)));
   // A caret at the end moves along with text inserted there; placing it anew for every
   // line would cost a layout pass each time.
   if (!textCursor().atEnd()) moveCursor(QTextCursor::End);

@@ -19,6 +19,7 @@ class ReadOutBox : public QPlainTextEdit {
 
  private:
   Text stored_;
+  Text undisplayed_;  // a lead byte at the end of stored_, not yet on screen
 };
 
 }  // namespace quarvel

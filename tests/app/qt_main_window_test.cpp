@@ -131,6 +131,12 @@ TEST_F(QtMainWindowTest, ReadOutBoxesGiveBackExactlyTheBytesWritten) {
   window.AppendControlText(Control::Edit1, "\r\nmore");
   EXPECT_EQ(window.ControlText(Control::Edit1), failure + "\r\nmore");
   EXPECT_TRUE(Box(Control::Edit1)->textCursor().atEnd());
+
+  // A two-byte character may arrive in two appends.
+  window.AppendControlText(Control::Edit3, "UDP\xd4");
+  window.AppendControlText(Control::Edit3, "\xda");
+  EXPECT_EQ(window.ControlText(Control::Edit3), "UDP\xd4\xda");
+  EXPECT_EQ(Box(Control::Edit3)->toPlainText(), QStringLiteral("UDP在"));
 }
 
 TEST_F(QtMainWindowTest, LongListShowsItsLastLinesAndCannotBeScrolledBack) {
