@@ -38,15 +38,17 @@ std::size_t KeyBit(const char* key, size_t length) {
   if (length == 0) return 0;
   const auto first = static_cast<unsigned char>(key[0]);
   const auto last = static_cast<unsigned char>(key[length - 1]);
-  return (length * 7 + first * 3 + last) & 63;
+  const auto middle = static_cast<unsigned char>(key[length / 2]);
+  return (length * 7 + first * 3 + middle * 5 + last) & 63;
 }
 
 // Builds the value from RapidJSON's events. Objects are assembled at their end, when all
 // their members are known, so a repeated name can be folded into its first place.
 class TreeBuilder {
  public:
-  TreeBuilder(JsonAllocator& allocator, bool copyStrings)
-      : allocator_(allocator), copyStrings_(copyStrings) {}
+  // checkSurrogates: the text holds an escape, so a string may hold a lone surrogate.
+  TreeBuilder(JsonAllocator& allocator, bool copyStrings, bool checkSurrogates)
+      : allocator_(allocator), copyStrings_(copyStrings), checkSurrogates_(checkSurrogates) {}
 
   bool Null() { return Push(JsonValue()); }
   bool Bool(bool b) { return Push(JsonValue(b)); }
@@ -66,7 +68,7 @@ class TreeBuilder {
   bool RawNumber(const char*, rapidjson::SizeType, bool) { return false; }
 
   bool String(const char* text, rapidjson::SizeType length, bool) {
-    if (HasLoneSurrogate(text, length)) return false;
+    if (checkSurrogates_ && HasLoneSurrogate(text, length)) return false;
     return Push(MakeString(text, length));
   }
   bool Key(const char* text, rapidjson::SizeType length, bool copy) {
@@ -182,6 +184,7 @@ class TreeBuilder {
 
   JsonAllocator& allocator_;
   bool copyStrings_;
+  bool checkSurrogates_;
   std::vector<JsonValue> stack_;
   std::vector<Open> open_;
 };
@@ -227,7 +230,8 @@ template <unsigned kPassFlags>
 rapidjson::ParseErrorCode RunPass(std::string& utf8, bool inSitu, JsonAllocator& allocator,
                                   JsonValue& value) {
   rapidjson::Reader reader;
-  TreeBuilder builder(allocator, !inSitu);
+  const bool hasEscape = std::memchr(utf8.data(), '\\', utf8.size()) != nullptr;
+  TreeBuilder builder(allocator, !inSitu, hasEscape);
   rapidjson::ParseResult result;
   if (inSitu) {
     rapidjson::InsituStringStream stream(utf8.data());

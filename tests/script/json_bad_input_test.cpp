@@ -39,8 +39,8 @@ TEST(JsonBadInput, NulEndsTheText) {
 }
 
 TEST(JsonBadInput, LoneSurrogatesAreRejected) {
-  for (const char* text : {R"(["\ud800"])", R"(["\udc00"])", R"(["a\ud83dx"])", R"(["\ude00\ud83d"])",
-                           R"({"\udfff":1})", R"(["\ud800\u0041"])"}) {
+  for (const char* text : {R"(["\ud800"])", R"(["\udc00"])", R"(["a\ud83dx"])",
+                           R"(["\ude00\ud83d"])", R"({"\udfff":1})", R"(["\ud800\u0041"])"}) {
     JsonObject object;
     EXPECT_FALSE(object.Parse(text)) << text;
     EXPECT_EQ(object.ToJsonText(), "null") << text;
@@ -110,9 +110,25 @@ TEST(JsonBadInput, DeepNestingNeverExhaustsTheStack) {
 TEST(JsonBadInput, MalformedPathsAnswerZeroValues) {
   JsonObject object;
   object.Parse(R"({"a":{"b":[1,2]},"s":"x"})");
-  const Text paths[] = {"a.", ".a", "a..b", "a[", "a[]", "a[b]", "a['b]", "a[\"b']", "a[0",
-                        "a]", "a b", "a.b()", "a.b[0]=1", "1a", "a['b'\n]x", "a.b[-]",
-                        "a.b[9999999999999999]", "\xb6", "a;while(1){}"};
+  const Text paths[] = {"a.",
+                        ".a",
+                        "a..b",
+                        "a[",
+                        "a[]",
+                        "a[b]",
+                        "a['b]",
+                        "a[\"b']",
+                        "a[0",
+                        "a]",
+                        "a b",
+                        "a.b()",
+                        "a.b[0]=1",
+                        "1a",
+                        "a['b'\n]x",
+                        "a.b[-]",
+                        "a.b[9999999999999999]",
+                        "\xb6",
+                        "a;while(1){}"};
   for (const Text& path : paths) {
     EXPECT_EQ(object.ValueText(path), "") << path;
     EXPECT_EQ(object.ValueText(path, true), "") << path;
