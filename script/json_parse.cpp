@@ -3,6 +3,7 @@
 #include <rapidjson/reader.h>
 
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -65,7 +66,21 @@ class TreeBuilder {
     return Push(JsonValue(u));
   }
   bool Double(double d) { return !std::isnan(d) && Push(JsonValue(d)); }
-  bool RawNumber(const char*, rapidjson::SizeType, bool) { return false; }
+  // Numbers come as their text and are converted here: RapidJSON 1.1's own full-precision
+  // conversion misreads a zero with an exponent ("0e40").
+  bool RawNumber(const char* text, rapidjson::SizeType length, bool) {
+    const std::string_view literal(text, length);
+    if (length <= 15 && literal.find_first_of(".eE") == std::string_view::npos) {
+      std::int64_t whole = 0;
+      const auto [end, error] = std::from_chars(text, text + length, whole);
+      if (error == std::errc() && end == text + length) return Push(JsonValue(whole));
+    }
+    if (literal == "Infinity" || literal == "-Infinity") {
+      return Double(literal[0] == '-' ? -HUGE_VAL : HUGE_VAL);
+    }
+    const std::optional<double> number = ReadDecimal(literal);
+    return number && Double(*number);
+  }
 
   bool String(const char* text, rapidjson::SizeType length, bool) {
     if (checkSurrogates_ && HasLoneSurrogate(text, length)) return false;
@@ -189,9 +204,35 @@ class TreeBuilder {
   std::vector<Open> open_;
 };
 
-// Every number literal outside strings that overflows a double written as Infinity or
-// -Infinity, for a second pass that accepts those words. Nothing when the text holds any
-// other bare word, which that pass would otherwise let through.
+// A number as JSON spells it: -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?
+bool IsJsonNumber(std::string_view text) {
+  size_t i = 0;
+  auto digits = [&] {
+    const size_t start = i;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
+    return i - start;
+  };
+  if (i < text.size() && text[i] == '-') ++i;
+  const size_t start = i;
+  const size_t whole = digits();
+  if (whole == 0 || (whole > 1 && text[start] == '0')) return false;
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    if (digits() == 0) return false;
+  }
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    if (digits() == 0) return false;
+  }
+  return i == text.size();
+}
+
+// The text with every JSON number literal outside strings rewritten in a form RapidJSON
+// takes: an overflowing one as Infinity or -Infinity, any other in its shortest form (its
+// own exponent may be out of RapidJSON's range though its value is not, as in 0.0e400).
+// Nothing when the text holds a bare word other than true, false and null, which the
+// second pass would otherwise let through.
 std::optional<std::string> SpellOutOverflows(std::string_view text) {
   std::string out;
   out.reserve(text.size() + kPadding);
@@ -205,9 +246,16 @@ std::optional<std::string> SpellOutOverflows(std::string_view text) {
     } else if (c == '-' || std::isdigit(static_cast<unsigned char>(c))) {
       while (end < text.size() && std::strchr("0123456789+-.eE", text[end]) && text[end] != '\0')
         ++end;
-      const std::optional<double> number = ReadDecimal(text.substr(i, end - i));
-      if (number && std::isinf(*number)) {
-        out += *number < 0 ? "-Infinity" : "Infinity";
+      const std::string_view literal = text.substr(i, end - i);
+      const std::optional<double> number =
+          IsJsonNumber(literal) ? ReadDecimal(literal) : std::nullopt;
+      if (number) {
+        if (std::isinf(*number)) {
+          out += *number < 0 ? "-Infinity" : "Infinity";
+        } else {
+          char shortest[32];
+          out.append(shortest, std::to_chars(shortest, shortest + sizeof shortest, *number).ptr);
+        }
         i = end;
         continue;
       }
@@ -222,7 +270,7 @@ std::optional<std::string> SpellOutOverflows(std::string_view text) {
   return out;
 }
 
-constexpr unsigned kFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseFullPrecisionFlag;
+constexpr unsigned kFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseNumbersAsStringsFlag;
 constexpr unsigned kInfinityFlags = kFlags | rapidjson::kParseNanAndInfFlag;
 
 // One pass over utf8 (which must end with kPadding zero bytes).
@@ -251,8 +299,8 @@ JsonParseOutcome OutcomeOf(rapidjson::ParseErrorCode error) {
   return JsonParseOutcome::kRejected;
 }
 
-// Runs the parse, and when a number overflowed, a second pass over text with those numbers
-// spelled out. buffer holds the first pass's input (UTF-8 and padding) and is reused.
+// Runs the parse, and when RapidJSON found a number too big, a second pass over text with
+// the numbers respelled. buffer holds the first pass's input (UTF-8 and padding) and is reused.
 rapidjson::ParseErrorCode Parse(const Text& text, std::string& buffer, bool inSitu,
                                 JsonAllocator& allocator, JsonValue& value) {
   const size_t length = buffer.size();

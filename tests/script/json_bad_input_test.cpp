@@ -66,6 +66,9 @@ TEST(JsonBadInput, HugeNumbersBecomeInfinity) {
       {"[1e400", false, "null"},
       {"[1e99999999999999999999]", true, "[null]"},
       {"[0.0000001e310]", true, "[1e+303]"},
+      {"[0e40,0.000e400,-0e-999,0.5e1]", true, "[0,0,0,5]"},  // zero with any exponent
+      {"[1e400,01]", false, "null"},
+      {"[1e400,1.]", false, "null"},
   };
   for (const Case& c : cases) {
     JsonObject object;
