@@ -134,7 +134,9 @@ class TreeBuilder {
     size_t start;
     std::uint64_t keyBits;
     bool duplicates;
-    std::unique_ptr<std::unordered_set<std::string_view>> keys;  // only for large objects
+    // Only for large objects. It owns copies: a key's text may be RapidJSON's scratch
+    // buffer, or sit inside a value on the stack, which moves as the stack grows.
+    std::unique_ptr<std::unordered_set<std::string>> keys;
   };
   static constexpr size_t kKeySetFrom = 24;
 
@@ -155,10 +157,10 @@ class TreeBuilder {
     const std::string_view name(key, length);
     if (seen >= kKeySetFrom) {
       if (!open.keys) {
-        open.keys = std::make_unique<std::unordered_set<std::string_view>>();
-        for (size_t i = 0; i < seen; ++i) open.keys->insert(KeyAt(open, i));
+        open.keys = std::make_unique<std::unordered_set<std::string>>();
+        for (size_t i = 0; i < seen; ++i) open.keys->emplace(KeyAt(open, i));
       }
-      if (!open.keys->insert(name).second) open.duplicates = true;
+      if (!open.keys->emplace(name).second) open.duplicates = true;
       return;
     }
     const std::uint64_t bit = std::uint64_t{1} << KeyBit(key, length);

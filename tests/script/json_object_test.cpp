@@ -63,6 +63,11 @@ TEST(JsonParse, RepeatedNameKeepsFirstPlaceAndLastValue) {
   std::vector<Text> names;
   object.MemberNames(names);
   EXPECT_EQ(names[7], "k7");
+  // The same through a raw value, whose strings are copied out of the parser's scratch.
+  JsonObject target;
+  target.SetMember("o", json, true);
+  EXPECT_EQ(target.MemberCount("o"), 100);
+  EXPECT_EQ(target.ValueText("o.k7"), "last");
 }
 
 TEST(JsonText, WritesTheEngineForm) {
