@@ -106,14 +106,18 @@ std::optional<MatchList> FindMatches(const Compiled& compiled, const std::u16str
 
   MatchList matches;
   size_t start = 0;
+  // The subject is checked for valid UTF-16 on the first call only; checking it again on
+  // every call would make a global search quadratic.
+  uint32_t options = 0;
   while (start <= subject.size()) {
-    int rc = pcre2_match(compiled.code.get(), Units(subject), subject.size(), start, 0, data.get(),
-                         context.get());
+    int rc = pcre2_match(compiled.code.get(), Units(subject), subject.size(), start, options,
+                         data.get(), context.get());
     // A JIT stack too small for this subject: the interpreter keeps its frames on the heap.
     if (rc == PCRE2_ERROR_JIT_STACKLIMIT) {
-      rc = pcre2_match(compiled.code.get(), Units(subject), subject.size(), start, PCRE2_NO_JIT,
-                       data.get(), context.get());
+      rc = pcre2_match(compiled.code.get(), Units(subject), subject.size(), start,
+                       options | PCRE2_NO_JIT, data.get(), context.get());
     }
+    options = PCRE2_NO_UTF_CHECK;
     if (rc == PCRE2_ERROR_NOMATCH) break;
     if (rc < 0) return std::nullopt;
 

@@ -130,7 +130,10 @@ TEST(CapitalizeFirst, ChangesOnlyAnAsciiLowerCaseFirstByte) {
   EXPECT_EQ(CapitalizeFirst("aBC"), "ABC");
   EXPECT_EQ(CapitalizeFirst("1a"), "1a");
   EXPECT_EQ(CapitalizeFirst(""), "");
-  EXPECT_EQ(CapitalizeFirst("\xe1" "a"), "\xe1" "a");
+  EXPECT_EQ(CapitalizeFirst("\xe1"
+                            "a"),
+            "\xe1"
+            "a");
 }
 
 }  // namespace
