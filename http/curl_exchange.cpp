@@ -267,6 +267,9 @@ bool CurlExchange::BuildHeaderList() {
     return grown != nullptr;
   };
   bool ok = true;
+  // curl moves a caller's Host line to the top. An empty "Host:" ahead of everything keeps
+  // curl from writing one there, and the caller's line then goes out where it stands.
+  if (HasLine(settings_.headerLines, "Host")) ok = append("Host:");
   for (const std::string& line : settings_.headerLines) {
     // curl reads "Name:" as "remove Name"; "Name;" is how it sends an empty value.
     const auto colon = line.find(':');

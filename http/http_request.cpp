@@ -33,10 +33,9 @@ constexpr std::string_view kTimeoutsFailed =
 constexpr std::string_view kCredentialsFailed =
     "707 \xc9\xe8\xd6\xc3\xb4\xfa\xc0\xed\xc6\xbe\xd6\xa4\xca\xa7\xb0\xdc!";  // 707
                                                                               // 设置代理凭证失败!
-constexpr std::string_view
-    kSecurityFlagsFailed =
-        "\xba\xf6\xc2\xd4\xb4\xed\xce\xf3/\xd6\xa4\xca\xe9\xb4\xed\xce\xf3  "
-        "\xca\xa7\xb0\xdc\xa3\xa1";  // 忽略错误/证书错误  失败！
+constexpr std::string_view kSecurityFlagsFailed =
+    "\xba\xf6\xc2\xd4\xb4\xed\xce\xf3/\xd6\xa4\xca\xe9\xb4\xed\xce\xf3  "
+    "\xca\xa7\xb0\xdc\xa3\xa1";  // 忽略错误/证书错误  失败！
 constexpr std::string_view kCookieFeatureFailed =
     "708 \xbd\xfb\xd6\xb9\xd7\xd4\xb6\xaf\xc9\xe8\xd6\xc3"
     "Cookies\xca\xa7\xb0\xdc!";  // 708 禁止自动设置Cookies失败!
