@@ -17,8 +17,8 @@ namespace quarvel {
 namespace {
 
 constexpr std::string_view kNoPlatform =
-    "700 \xb5\xb1\xc7\xb0\xcf\xb5\xcd\xb3\xb2\xbb\xd6\xa7\xb3\xd6WinHttp\xb7\xfe\xce\xf1!";  // 700
-                                                                                             // 当前系统不支持WinHttp服务!
+    "700 \xb5\xb1\xc7\xb0\xcf\xb5\xcd\xb3\xb2\xbb\xd6\xa7\xb3\xd6"
+    "WinHttp\xb7\xfe\xce\xf1!";  // 700 当前系统不支持WinHttp服务!
 constexpr std::string_view kCrackFailed =
     "701 \xbd\xe2\xce\xf6URL\xb5\xd8\xd6\xb7\xca\xa7\xb0\xdc!";  // 701 解析URL地址失败!
 constexpr std::string_view kOpenFailed =
@@ -28,11 +28,11 @@ constexpr std::string_view kConnectFailed =
 constexpr std::string_view kOpenRequestFailed =
     "704 \xb4\xb4\xbd\xa8WinHttp\xc7\xeb\xc7\xf3\xca\xa7\xb0\xdc!";  // 704 创建WinHttp请求失败!
 constexpr std::string_view kTimeoutsFailed =
-    "705 \xc9\xe8\xd6\xc3\xb3\xac\xca\xb1\xca\xb1\xbc\xe4\xca\xa7\xb0\xdc!";  // 705
-                                                                              // 设置超时时间失败!
+    "705 \xc9\xe8\xd6\xc3\xb3\xac\xca\xb1"
+    "\xca\xb1\xbc\xe4\xca\xa7\xb0\xdc!";  // 705 设置超时时间失败!
 constexpr std::string_view kCredentialsFailed =
-    "707 \xc9\xe8\xd6\xc3\xb4\xfa\xc0\xed\xc6\xbe\xd6\xa4\xca\xa7\xb0\xdc!";  // 707
-                                                                              // 设置代理凭证失败!
+    "707 \xc9\xe8\xd6\xc3\xb4\xfa\xc0\xed"
+    "\xc6\xbe\xd6\xa4\xca\xa7\xb0\xdc!";  // 707 设置代理凭证失败!
 constexpr std::string_view kSecurityFlagsFailed =
     "\xba\xf6\xc2\xd4\xb4\xed\xce\xf3/\xd6\xa4\xca\xe9\xb4\xed\xce\xf3  "
     "\xca\xa7\xb0\xdc\xa3\xa1";  // 忽略错误/证书错误  失败！
