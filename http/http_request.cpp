@@ -1,6 +1,7 @@
 #include "http/http_request.h"
 
 #include <string_view>
+#include <utility>
 
 #include "http/body_decoding.h"
 #include "http/code_page.h"
@@ -127,7 +128,7 @@ class Exchange {
     transport_.CloseHandle(connection_);
     transport_.CloseHandle(session_);
   }
-  const Text& BodyText() const { return bodyText_; }
+  Text TakeBodyText() { return std::move(bodyText_); }
 
  private:
   Exit Fail(std::string_view text, Exit exit) {
@@ -287,7 +288,7 @@ Text HttpRequest(HttpRequestParams& params, Transport& transport) {
   const Exit exit = exchange.Run();
   if (exit == Exit::kCommon) ProcessPendingEvents();
   exchange.CloseHandles();
-  return exchange.BodyText();
+  return exchange.TakeBodyText();
 }
 
 Text HttpRequest(HttpRequestParams& params) {
