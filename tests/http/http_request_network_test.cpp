@@ -6,6 +6,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <sstream>
 
 #include "http/code_page.h"
@@ -245,6 +248,28 @@ TEST_F(HttpRequestNetworkTest, NamedProxyCarriesBothSchemesWithItsCredentials) {
       log, HasSubstr("GET " + server_->HttpUrl("/echo?via=proxy") + " proxy-auth=Basic cHU6cHA="));
   EXPECT_THAT(log, HasSubstr("CONNECT 127.0.0.1:" + std::to_string(server_->HttpsPort()) +
                              " proxy-auth=Basic cHU6cHA="));
+}
+
+TEST(FixtureServerRoutes, CannedRepliesComeFromTheRoutesFile) {
+  char directory[] = "/tmp/quarvel-routes-XXXXXX";
+  ASSERT_NE(mkdtemp(directory), nullptr);
+  const std::string routes = std::string(directory) + "/routes.json";
+  {
+    std::ofstream file(routes);
+    file << R"({"/api/serverinfo": {"status": 200,
+                "headers": [["Content-Type", "application/json"]],
+                "body": "{\"version\": \"0.52.3\"}"}})";
+  }
+  {
+    FixtureServer server({"--routes", routes});
+    ASSERT_TRUE(server.Running());
+    HttpRequestParams params;
+    params.url = server.HttpsUrl("/api/serverinfo");
+    EXPECT_EQ(HttpRequest(params), R"({"version": "0.52.3"})");
+    EXPECT_THAT(params.responseHeaders, HasSubstr("\r\nContent-Type: application/json\r\n"));
+  }
+  std::remove(routes.c_str());
+  rmdir(directory);
 }
 
 }  // namespace
