@@ -70,8 +70,12 @@ void FetchUdpPorts(MainWindow& window, const DashboardProfile& profile) {
   FetchPorts(window, profile, kUdpList);
 }
 
-void ShowTcpPorts(MainWindow& window, const Text& body) { ShowPorts(window, body, kTcpList); }
+void ShowTcpPorts(MainWindow& window, const Text& body) {
+  ShowPorts(window, body, kTcpList);
+}
 
-void ShowUdpPorts(MainWindow& window, const Text& body) { ShowPorts(window, body, kUdpList); }
+void ShowUdpPorts(MainWindow& window, const Text& body) {
+  ShowPorts(window, body, kUdpList);
+}
 
 }  // namespace quarvel

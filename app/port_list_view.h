@@ -9,8 +9,10 @@
 namespace quarvel {
 
 // Request the proxy list from the dashboard and show the reply.
-void FetchTcpPorts(MainWindow& window, const DashboardProfile& profile = CompiledDashboardProfile());
-void FetchUdpPorts(MainWindow& window, const DashboardProfile& profile = CompiledDashboardProfile());
+void FetchTcpPorts(MainWindow& window,
+                   const DashboardProfile& profile = CompiledDashboardProfile());
+void FetchUdpPorts(MainWindow& window,
+                   const DashboardProfile& profile = CompiledDashboardProfile());
 
 // Append the heading and one line per listed remote port to the list box, or, when body is
 // not JSON, replace the text of 编辑框1 with the failure text.

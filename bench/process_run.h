@@ -7,8 +7,8 @@
 namespace quarvel::bench {
 
 struct ProcessCost {
-  int exitStatus = -1;   // -1 when it could not be started or did not exit normally
-  long peakMemoryKb = 0; // the child's peak resident set
+  int exitStatus = -1;    // -1 when it could not be started or did not exit normally
+  long peakMemoryKb = 0;  // the child's peak resident set
 };
 
 // Runs argv[0] with argv, its output thrown away.

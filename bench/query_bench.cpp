@@ -39,8 +39,8 @@ BENCHMARK(BM_QuarvelQuery)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_CurlAndJq(benchmark::State& state) {
   const std::string base = "https://127.0.0.1:" + std::to_string(Dashboard().Port());
-  const std::string curl = "curl -sk -H 'Authorization: Basic " +
-                           CompiledDashboardProfile().token + "' " + base;
+  const std::string curl =
+      "curl -sk -H 'Authorization: Basic " + CompiledDashboardProfile().token + "' " + base;
   const std::string script = curl + "/api/serverinfo | jq -r '.version,.bind_port' && " + curl +
                              "/api/proxy/tcp | jq -r '.proxies[].conf.remote_port' && " + curl +
                              "/api/proxy/udp | jq -r '.proxies[].conf.remote_port'";

@@ -63,8 +63,8 @@ void RunJq(benchmark::State& state, const std::vector<std::string>& argv) {
 // jq alone, on the TCP reply saved to a file: no network, no window.
 void BM_JqOnSavedReply(benchmark::State& state) {
   if (Dashboard().Port() == 0) return state.SkipWithError("demo dashboard did not start");
-  const std::string url = "https://127.0.0.1:" + std::to_string(Dashboard().Port()) +
-                          "/api/proxy/tcp";
+  const std::string url =
+      "https://127.0.0.1:" + std::to_string(Dashboard().Port()) + "/api/proxy/tcp";
   RunProcess({"curl", "-sk", "-o", kTcpReplyFile, "-H",
               "Authorization: Basic " + CompiledDashboardProfile().token, url});
   RunJq(state, {"jq", "-r", ".proxies[].conf.remote_port", kTcpReplyFile});

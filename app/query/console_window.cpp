@@ -12,7 +12,9 @@ ConsoleWindow::ConsoleWindow(MessageSink sink) : sink_(std::move(sink)) {
   }
 }
 
-Text ConsoleWindow::ControlText(Control control) { return texts_[static_cast<size_t>(control)]; }
+Text ConsoleWindow::ControlText(Control control) {
+  return texts_[static_cast<size_t>(control)];
+}
 
 void ConsoleWindow::SetControlText(Control control, const Text& text) {
   texts_[static_cast<size_t>(control)] = text;

@@ -1,7 +1,9 @@
 #include "app/query/query_command.h"
 
+#include <cstdio>
 #include <ostream>
 
+#include "app/failure_text.h"
 #include "app/port_check.h"
 #include "app/port_list_view.h"
 #include "app/query/console_window.h"
@@ -35,7 +37,9 @@ void PrintUsage(std::ostream& stream, const DashboardProfile& profile) {
 }
 
 // A start-up view that succeeded has written its box: a list box holds at least its heading.
-bool ListFetched(ConsoleWindow& window, Control box) { return !window.ControlText(box).empty(); }
+bool ListFetched(ConsoleWindow& window, Control box) {
+  return !window.ControlText(box).empty();
+}
 
 void PrintBox(std::ostream& out, ConsoleWindow& window, Control box, bool& first) {
   std::string text = TerminalText(window.ControlText(box));
@@ -59,8 +63,8 @@ int ShowViews(const DashboardProfile& profile, std::ostream& out) {
   return complete ? 0 : kExitFailed;
 }
 
-int CheckPort(bool tcp, const std::string& port, const DashboardProfile& profile,
-              std::ostream& out, std::ostream& err) {
+int CheckPort(bool tcp, const std::string& port, const DashboardProfile& profile, std::ostream& out,
+              std::ostream& err) {
   const Text typed = TextFromTerminal(port);
   if (typed.size() > static_cast<size_t>(kInputLimitBytes)) {
     err << "quarvel-query: PORT takes at most " << kInputLimitBytes << " bytes\n";

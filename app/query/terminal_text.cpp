@@ -40,7 +40,11 @@ void AppendUtf16(std::u16string& out, char32_t c) {
 // malformed, overlong or surrogate sequence, of which one byte is consumed.
 char32_t NextCodePoint(std::string_view in, size_t& i) {
   const auto lead = static_cast<unsigned char>(in[i]);
-  int length = lead < 0x80 ? 1 : lead >= 0xF0 && lead < 0xF5 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+  int length = lead < 0x80                   ? 1
+               : lead >= 0xF0 && lead < 0xF5 ? 4
+               : lead >= 0xE0                ? 3
+               : lead >= 0xC2                ? 2
+                                             : 0;
   if (length == 1) return in[i++];
   if (length == 0 || i + length > in.size()) {
     ++i;

@@ -25,8 +25,7 @@ TEST(DashboardProfileTest, CompiledProfileUsesTheConfiguredDashboardOnPort27500)
   const DashboardProfile& profile = CompiledDashboardProfile();
   EXPECT_EQ(profile.host, QUARVEL_EXPECTED_HOST);
   EXPECT_EQ(profile.token, QUARVEL_EXPECTED_TOKEN);
-  EXPECT_EQ(profile.Url(kServerInfoPath),
-            "https://" + profile.host + ":27500/api/serverinfo");
+  EXPECT_EQ(profile.Url(kServerInfoPath), "https://" + profile.host + ":27500/api/serverinfo");
   EXPECT_NE(profile.Headers().find("\r\nAuthorization: Basic " + profile.token + "\r\n"),
             Text::npos);
 }

@@ -31,8 +31,9 @@ std::string TempPath(const std::string& stem) {
 DemoDashboard::DemoDashboard(const std::vector<std::string>& extraArgs,
                              const std::map<std::string, std::string>& bodies)
     : portFile_(TempPath("port")) {
-  std::vector<std::string> args{QUARVEL_PYTHON, QUARVEL_DEMO_DASHBOARD, "--port", "0",
-                                "--port-file", portFile_, "--cert-dir", QUARVEL_TEST_CERT_DIR};
+  std::vector<std::string> args{
+      QUARVEL_PYTHON, QUARVEL_DEMO_DASHBOARD, "--port", "0", "--port-file", portFile_,
+      "--cert-dir",   QUARVEL_TEST_CERT_DIR};
   args.insert(args.end(), extraArgs.begin(), extraArgs.end());
   for (const auto& [endpoint, body] : bodies) {
     bodyFiles_.push_back(TempPath("body"));

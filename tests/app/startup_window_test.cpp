@@ -41,14 +41,17 @@ const Text kModernServerInfo =
     "kcp_bind_port : 7000\r\n"
     "subdomain_host : frps.example.net";
 // The demo's TCP proxies, the offline one (conf null) left out, and its UDP proxies.
-const Text kTcpList = "TCP\xd4\xda\xd3\xc3\xb6\xcb\xbf\xda\r\n"  // TCP在用端口
-                      "27500\r\n23389\r\n15000\r\n10022\r\n";
-const Text kUdpList = "UDP\xd4\xda\xd3\xc3\xb6\xcb\xbf\xda\r\n"  // UDP在用端口
-                      "10053\r\n27015\r\n51820\r\n";
+const Text kTcpList =
+    "TCP\xd4\xda\xd3\xc3\xb6\xcb\xbf\xda\r\n"  // TCP在用端口
+    "27500\r\n23389\r\n15000\r\n10022\r\n";
+const Text kUdpList =
+    "UDP\xd4\xda\xd3\xc3\xb6\xcb\xbf\xda\r\n"  // UDP在用端口
+    "10053\r\n27015\r\n51820\r\n";
 const Text kTaken = " \xb6\xcb\xbf\xda\xd2\xd1\xd5\xbc\xd3\xc3";  //  端口已占用
 const Text kFree = " \xb6\xcb\xbf\xda\xbf\xc9\xd3\xc3";           //  端口可用
-const Text kInputError = "\xca\xe4\xc8\xeb\xd3\xd0\xce\xf3,"
-                         "\xc7\xeb\xd6\xd8\xd0\xc2\xca\xe4\xc8\xeb";  // 输入有误,请重新输入
+const Text kInputError =
+    "\xca\xe4\xc8\xeb\xd3\xd0\xce\xf3,"
+    "\xc7\xeb\xd6\xd8\xd0\xc2\xca\xe4\xc8\xeb";  // 输入有误,请重新输入
 
 // What the program does between creating the window and running its loop.
 class StartupTest : public ::testing::Test {
@@ -130,14 +133,15 @@ TEST_F(StartupTest, UnreachableDashboardStillOpensTheWindow) {
 }
 
 TEST_F(StartupTest, OfflineProxiesAndNullPortsAsTheServerSendsThem) {
-  DemoDashboard dashboard({}, {{"tcp",
-                                R"({"proxies":[{"name":"a","conf":{"remote_port":6000}},)"
-                                R"({"name":"b","conf":null},{"name":"c","conf":{"remote_port":null}},)"
-                                R"({"name":"d","conf":{"remote_port":6001}}]})"}});
+  DemoDashboard dashboard(
+      {}, {{"tcp", R"({"proxies":[{"name":"a","conf":{"remote_port":6000}},)"
+                   R"({"name":"b","conf":null},{"name":"c","conf":{"remote_port":null}},)"
+                   R"({"name":"d","conf":{"remote_port":6001}}]})"}});
   StartUp(dashboard);
   EXPECT_EQ(Box(Control::Edit1), kClassicServerInfo);
-  EXPECT_EQ(Box(Control::Edit2), "TCP\xd4\xda\xd3\xc3\xb6\xcb\xbf\xda\r\n"  // TCP在用端口
-                                 "6000\r\nnull\r\n6001\r\n");
+  EXPECT_EQ(Box(Control::Edit2),
+            "TCP\xd4\xda\xd3\xc3\xb6\xcb\xbf\xda\r\n"  // TCP在用端口
+            "6000\r\nnull\r\n6001\r\n");
 }
 
 TEST_F(StartupTest, PortCheckButtonsAnswerFromTheFilledLists) {
@@ -151,11 +155,10 @@ TEST_F(StartupTest, PortCheckButtonsAnswerFromTheFilledLists) {
     QPushButton* button;
     Text answer;
   };
-  for (const Ask& ask : {Ask{"27500", tcp, Text("27500") + kTaken},
-                         Ask{"27500", udp, Text("27500") + kFree},
-                         Ask{"51820", udp, Text("51820") + kTaken},
-                         Ask{"51820", tcp, Text("51820") + kFree},
-                         Ask{"443", tcp, kInputError}}) {
+  for (const Ask& ask :
+       {Ask{"27500", tcp, Text("27500") + kTaken}, Ask{"27500", udp, Text("27500") + kFree},
+        Ask{"51820", udp, Text("51820") + kTaken}, Ask{"51820", tcp, Text("51820") + kFree},
+        Ask{"443", tcp, kInputError}}) {
     SCOPED_TRACE(ask.typed);
     input->clear();
     QTest::keyClicks(input, ask.typed);

@@ -12,16 +12,16 @@
 namespace quarvel {
 namespace {
 
-const Text kHeading = "        \xb7\xfe\xce\xf1\xc6\xf7\xd0\xc5\xcf\xa2 "  //         服务器信息
-                      "\r\n\r\n";
+const Text kHeading =
+    "        \xb7\xfe\xce\xf1\xc6\xf7\xd0\xc5\xcf\xa2 "  //         服务器信息
+    "\r\n\r\n";
 const Text kTcpHeading = "TCP\xd4\xda\xd3\xc3\xb6\xcb\xbf\xda\r\n";  // TCP在用端口
 const Text kUdpHeading = "UDP\xd4\xda\xd3\xc3\xb6\xcb\xbf\xda\r\n";  // UDP在用端口
 
 Text ServerInfoLines(const std::vector<std::string>& values) {
-  static const char* const kLabels[] = {"version : ",          "bind_port : ",
-                                        "bind_udp_port : ",    "vhost_http_port : ",
-                                        "vhost_https_port : ", "kcp_bind_port : ",
-                                        "subdomain_host : "};
+  static const char* const kLabels[] = {
+      "version : ",          "bind_port : ",     "bind_udp_port : ", "vhost_http_port : ",
+      "vhost_https_port : ", "kcp_bind_port : ", "subdomain_host : "};
   Text text = kHeading;
   for (size_t i = 0; i < 7; ++i) {
     text += kLabels[i] + values[i] + (i < 6 ? "\r\n" : "");
@@ -116,8 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
                      R"({"conf":{"remote_port":6001}}]})",
                      "6000\r\n6001\r\n"},
         PortListCase{"NullPortIsListed",
-                     R"({"proxies":[{"conf":{"remote_port":null}},{"conf":{}},{}]})",
-                     "null\r\n"},
+                     R"({"proxies":[{"conf":{"remote_port":null}},{"conf":{}},{}]})", "null\r\n"},
         PortListCase{"DuplicatesKeptInOrder",
                      R"({"proxies":[{"conf":{"remote_port":7001}},{"conf":{"remote_port":6000}},)"
                      R"({"conf":{"remote_port":7001}}]})",
