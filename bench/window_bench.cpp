@@ -72,21 +72,6 @@ void BM_JqOnSavedReply(benchmark::State& state) {
 }
 BENCHMARK(BM_JqOnSavedReply)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
-// Appending one port line at a time, as the list view does, must cost linear time.
-void BM_AppendLines(benchmark::State& state) {
-  const Text line = "27500\r\n";
-  for (auto _ : state) {
-    QtMainWindow window;
-    for (int64_t i = 0; i < state.range(0); ++i) window.AppendControlText(Control::Edit2, line);
-  }
-  state.SetComplexityN(state.range(0));
-}
-BENCHMARK(BM_AppendLines)
-    ->RangeMultiplier(2)
-    ->Range(12500, 100000)
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity();
-
 }  // namespace
 }  // namespace quarvel::bench
 
