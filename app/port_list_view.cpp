@@ -1,7 +1,11 @@
 #include "app/port_list_view.h"
 
+#include <algorithm>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "app/failure_text.h"
 #include "http/http_request.h"
@@ -41,23 +45,40 @@ Text RemotePortText(const JsonObject& json, int index) {
   return port;
 }
 
-void ShowPorts(MainWindow& window, const Text& body, const PortList& list) {
+// The lines a reply puts under the heading, or nullopt when it is not JSON. The parsed
+// reply is gone when this returns.
+std::optional<std::vector<Text>> PortLines(const Text& body) {
   JsonObject json;
-  if (!json.Parse(body)) {
+  if (!json.Parse(body)) return std::nullopt;
+  const int count = json.MemberCount("proxies");
+  std::vector<Text> lines;
+  lines.reserve(std::max(count, 0));
+  for (int i = 0; i < count; ++i) {
+    Text port = RemotePortText(json, i);
+    if (!port.empty()) lines.push_back(std::move(port) + "\r\n");
+  }
+  return lines;
+}
+
+void WritePortLines(MainWindow& window, const std::optional<std::vector<Text>>& lines,
+                    const PortList& list) {
+  if (!lines) {
     window.SetControlText(Control::Edit1, Text(FailureText));
     return;
   }
-  const int count = json.MemberCount("proxies");
   window.AppendControlText(list.box, Text(list.heading));
-  for (int i = 0; i < count; ++i) {
-    const Text port = RemotePortText(json, i);
-    if (!port.empty()) window.AppendControlText(list.box, port + "\r\n");
-  }
+  for (const Text& line : *lines) window.AppendControlText(list.box, line);
 }
 
 void FetchPorts(MainWindow& window, const DashboardProfile& profile, const PortList& list) {
-  const Text body = HttpRequest(profile.Url(list.path), 0, profile.Headers());
-  ShowPorts(window, body, list);
+  std::optional<std::vector<Text>> lines;
+  {
+    const Text body = HttpRequest(profile.Url(list.path), 0, profile.Headers());
+    lines = PortLines(body);
+  }
+  // The reply and its parsed form are freed before the box grows: with a long list they
+  // would otherwise all be held at once.
+  WritePortLines(window, lines, list);
 }
 
 }  // namespace
@@ -71,11 +92,11 @@ void FetchUdpPorts(MainWindow& window, const DashboardProfile& profile) {
 }
 
 void ShowTcpPorts(MainWindow& window, const Text& body) {
-  ShowPorts(window, body, kTcpList);
+  WritePortLines(window, PortLines(body), kTcpList);
 }
 
 void ShowUdpPorts(MainWindow& window, const Text& body) {
-  ShowPorts(window, body, kUdpList);
+  WritePortLines(window, PortLines(body), kUdpList);
 }
 
 }  // namespace quarvel
