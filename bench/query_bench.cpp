@@ -41,9 +41,12 @@ void BM_CurlAndJq(benchmark::State& state) {
   const std::string base = "https://127.0.0.1:" + std::to_string(Dashboard().Port());
   const std::string curl =
       "curl -sk -H 'Authorization: Basic " + CompiledDashboardProfile().token + "' " + base;
-  const std::string script = curl + "/api/serverinfo | jq -r '.version,.bind_port' && " + curl +
-                             "/api/proxy/tcp | jq -r '.proxies[].conf.remote_port' && " + curl +
-                             "/api/proxy/udp | jq -r '.proxies[].conf.remote_port'";
+  const std::string script =
+      curl +
+      "/api/serverinfo | jq -r '.version,.bind_port,.bind_udp_port,.vhost_http_port,"
+      ".vhost_https_port,.kcp_bind_port,.subdomain_host' && " +
+      curl + "/api/proxy/tcp | jq -r '.proxies[].conf.remote_port' && " + curl +
+      "/api/proxy/udp | jq -r '.proxies[].conf.remote_port'";
   Run(state, {"sh", "-c", script});
 }
 BENCHMARK(BM_CurlAndJq)->Unit(benchmark::kMillisecond)->UseRealTime();
