@@ -155,6 +155,8 @@ def build_replies(args):
 class DashboardHandler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     server_version = "frps-demo"
+    # Go servers, frps among them, send without Nagle's delay; so does this one.
+    disable_nagle_algorithm = True
 
     def log_message(self, fmt, *args):
         if self.server.verbose:
