@@ -24,7 +24,6 @@ void JsonDocument::SetRoot(JsonValue&& value) {
 void JsonDocument::ResetTo(rapidjson::Type type) {
   root_.SetNull();
   allocator_.Clear();
-  std::string().swap(source_);
   root_ = JsonValue(type);
   undefined_ = false;
 }

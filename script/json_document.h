@@ -1,6 +1,6 @@
 // The value holder behind JsonObject: one JSON value in a pool, shared by an object and
-// its copies. Everything in the value lives in the holder's pool (or, for a parsed reply,
-// in its source buffer), so dropping the holder frees it all at once, however deep.
+// its copies. Everything in the value lives in the holder's pool, so dropping the holder
+// frees it all at once, however deep.
 #pragma once
 
 // RapidJSON's vector paths read whole aligned blocks, which AddressSanitizer reports when
@@ -13,8 +13,6 @@
 #endif
 #endif
 #include <rapidjson/document.h>
-
-#include <string>
 
 namespace quarvel {
 
@@ -47,12 +45,8 @@ class JsonDocument {
   // value used.
   void ResetTo(rapidjson::Type type);
 
-  // The buffer that a parsed text's strings point into; it lives as long as the holder.
-  std::string& source() { return source_; }
-
  private:
   JsonAllocator allocator_;
-  std::string source_;
   JsonValue root_;
   bool undefined_ = false;
 };

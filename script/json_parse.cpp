@@ -2,13 +2,16 @@
 
 #include <rapidjson/reader.h>
 
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -18,11 +21,22 @@
 namespace quarvel {
 namespace {
 
-// Zero bytes after the text: RapidJSON stops at the first, and its vector loads may read a
-// whole aligned block past it.
-constexpr size_t kPadding = 16;
-
 constexpr double kLargestExactInteger = 9007199254740992.0;  // 2^53
+
+using TreeDocument = rapidjson::GenericDocument<rapidjson::UTF8<>, JsonAllocator>;
+
+bool IsAscii(std::string_view bytes) {
+  size_t i = 0;
+  for (; i + 8 <= bytes.size(); i += 8) {
+    std::uint64_t block;
+    std::memcpy(&block, bytes.data() + i, sizeof block);
+    if (block & 0x8080808080808080ULL) return false;
+  }
+  for (; i < bytes.size(); ++i) {
+    if (static_cast<unsigned char>(bytes[i]) >= 0x80) return false;
+  }
+  return true;
+}
 
 // A string holding a UTF-16 surrogate on its own: RapidJSON turns a lone low surrogate
 // escape into the three bytes ED B0..BF xx, which no valid UTF-8 text contains.
@@ -35,46 +49,107 @@ bool HasLoneSurrogate(const char* text, size_t length) {
   return false;
 }
 
-std::size_t KeyBit(const char* key, size_t length) {
-  if (length == 0) return 0;
-  const auto first = static_cast<unsigned char>(key[0]);
-  const auto last = static_cast<unsigned char>(key[length - 1]);
-  const auto middle = static_cast<unsigned char>(key[length / 2]);
-  return (length * 7 + first * 3 + middle * 5 + last) & 63;
-}
+// Member names repeat from object to object (every proxy has the same ones): each distinct
+// name is kept once in the pool and the members refer to it. A name that is pushed out of
+// its slot by another merely gets a second copy later.
+class NameCache {
+ public:
+  explicit NameCache(JsonAllocator& allocator) : allocator_(allocator) {}
 
-// Builds the value from RapidJSON's events. Objects are assembled at their end, when all
-// their members are known, so a repeated name can be folded into its first place.
+  const char* Intern(const char* text, rapidjson::SizeType length, std::size_t hash) {
+    Slot& slot = slots_[hash % slots_.size()];
+    if (slot.text && slot.length == length && std::memcmp(slot.text, text, length) == 0)
+      return slot.text;
+    char* copy = static_cast<char*>(allocator_.Malloc(length + 1));
+    std::memcpy(copy, text, length);
+    copy[length] = '\0';
+    slot = Slot{copy, length};
+    return copy;
+  }
+
+ private:
+  struct Slot {
+    const char* text = nullptr;
+    rapidjson::SizeType length = 0;
+  };
+  JsonAllocator& allocator_;
+  std::array<Slot, 256> slots_{};
+};
+
+// Watches the member names of every open object for a repeat. Names are compared by hash,
+// so a repeat is only likely: FoldDuplicateMembers then settles it on the finished value.
+class RepeatWatch {
+ public:
+  void OpenObject() { objects_.push_back(Object{hashes_.size(), nullptr}); }
+  void CloseObject() {
+    hashes_.resize(objects_.back().start);
+    objects_.pop_back();
+  }
+
+  void NoteName(std::size_t hash) {
+    Object& object = objects_.back();
+    const size_t seen = hashes_.size() - object.start;
+    if (object.large) {
+      likely_ |= !object.large->insert(hash).second;
+      return;
+    }
+    // A short scan beats hashing for the few names of a usual object.
+    for (size_t i = object.start; i < hashes_.size(); ++i) likely_ |= hashes_[i] == hash;
+    hashes_.push_back(hash);
+    if (seen + 1 == kScanLimit) {
+      object.large = std::make_unique<std::unordered_set<std::size_t>>(
+          hashes_.begin() + static_cast<std::ptrdiff_t>(object.start), hashes_.end());
+    }
+  }
+
+  bool likely() const { return likely_; }
+
+ private:
+  static constexpr size_t kScanLimit = 32;
+  struct Object {
+    size_t start;  // in hashes_
+    std::unique_ptr<std::unordered_set<std::size_t>> large;
+  };
+  std::vector<std::size_t> hashes_;
+  std::vector<Object> objects_;
+  bool likely_ = false;
+};
+
+// Feeds RapidJSON's events into a document, converting numbers the project's own way,
+// rejecting lone surrogates and noticing repeated member names.
 class TreeBuilder {
  public:
-  // checkSurrogates: the text holds an escape, so a string may hold a lone surrogate.
-  TreeBuilder(JsonAllocator& allocator, bool copyStrings, bool checkSurrogates)
-      : allocator_(allocator), copyStrings_(copyStrings), checkSurrogates_(checkSurrogates) {}
+  // codePageText: the text being read is the caller's code page 936 text as it stands,
+  // which is only right while it is ASCII; the first string beyond ASCII then asks for the
+  // whole text to be looked at, and stops the parse when it is not ASCII.
+  TreeBuilder(TreeDocument& document, JsonAllocator& allocator, std::string_view codePageText)
+      : document_(document), names_(allocator), codePageText_(codePageText) {}
 
-  bool Null() { return Push(JsonValue()); }
-  bool Bool(bool b) { return Push(JsonValue(b)); }
-  bool Int(int i) { return Push(JsonValue(i)); }
-  bool Uint(unsigned u) { return Push(JsonValue(u)); }
+  bool Null() { return document_.Null(); }
+  bool Bool(bool b) { return document_.Bool(b); }
+  bool Int(int i) { return document_.Int(i); }
+  bool Uint(unsigned u) { return document_.Uint(u); }
   bool Int64(int64_t i) {
     // Past 2^53 the script engine holds the nearest double, not the integer.
     if (std::fabs(static_cast<double>(i)) > kLargestExactInteger)
       return Double(static_cast<double>(i));
-    return Push(JsonValue(i));
+    return document_.Int64(i);
   }
   bool Uint64(uint64_t u) {
     if (static_cast<double>(u) > kLargestExactInteger) return Double(static_cast<double>(u));
-    return Push(JsonValue(u));
+    return document_.Uint64(u);
   }
-  bool Double(double d) { return !std::isnan(d) && Push(JsonValue(d)); }
+  bool Double(double d) { return !std::isnan(d) && document_.Double(d); }
   // Numbers come as their text and are converted here: RapidJSON 1.1's own full-precision
   // conversion misreads a zero with an exponent ("0e40").
   bool RawNumber(const char* text, rapidjson::SizeType length, bool) {
-    const std::string_view literal(text, length);
-    if (length <= 15 && literal.find_first_of(".eE") == std::string_view::npos) {
+    if (length <= 15) {
+      // Plain integers (ports, counters) first: digits only, maybe a minus sign.
       std::int64_t whole = 0;
       const auto [end, error] = std::from_chars(text, text + length, whole);
-      if (error == std::errc() && end == text + length) return Push(JsonValue(whole));
+      if (error == std::errc() && end == text + length) return document_.Int64(whole);
     }
+    const std::string_view literal(text, length);
     if (literal == "Infinity" || literal == "-Infinity") {
       return Double(literal[0] == '-' ? -HUGE_VAL : HUGE_VAL);
     }
@@ -83,128 +158,105 @@ class TreeBuilder {
   }
 
   bool String(const char* text, rapidjson::SizeType length, bool) {
-    if (checkSurrogates_ && HasLoneSurrogate(text, length)) return false;
-    return Push(MakeString(text, length));
+    if (!AcceptBytes(text, length)) return false;
+    return document_.String(text, length, /*copy=*/true);
   }
-  bool Key(const char* text, rapidjson::SizeType length, bool copy) {
-    NoteKey(text, length);
-    return String(text, length, copy);
+  bool Key(const char* text, rapidjson::SizeType length, bool) {
+    if (!AcceptBytes(text, length)) return false;
+    const std::size_t hash = std::hash<std::string_view>()(std::string_view(text, length));
+    repeats_.NoteName(hash);
+    return document_.String(names_.Intern(text, length, hash), length, /*copy=*/false);
   }
 
   bool StartObject() {
-    open_.push_back(Open{stack_.size(), 0, false, nullptr});
-    return true;
+    repeats_.OpenObject();
+    return document_.StartObject();
   }
-  bool EndObject(rapidjson::SizeType) {
-    Open open = std::move(open_.back());
-    open_.pop_back();
-    JsonValue* pairs = stack_.data() + open.start;
-    size_t count = (stack_.size() - open.start) / 2;
-    if (open.duplicates) count = FoldDuplicates(pairs, count);
-    JsonValue object(rapidjson::kObjectType);
-    for (size_t i = 0; i < count; ++i) object.AddMember(pairs[2 * i], pairs[2 * i + 1], allocator_);
-    stack_.erase(stack_.begin() + static_cast<std::ptrdiff_t>(open.start), stack_.end());
-    return Push(std::move(object));
+  bool EndObject(rapidjson::SizeType count) {
+    repeats_.CloseObject();
+    return document_.EndObject(count);
   }
+  bool StartArray() { return document_.StartArray(); }
+  bool EndArray(rapidjson::SizeType count) { return document_.EndArray(count); }
 
-  bool StartArray() {
-    open_.push_back(Open{stack_.size(), 0, false, nullptr});
-    return true;
-  }
-  bool EndArray(rapidjson::SizeType) {
-    const size_t start = open_.back().start;
-    open_.pop_back();
-    JsonValue array(rapidjson::kArrayType);
-    array.Reserve(static_cast<rapidjson::SizeType>(stack_.size() - start), allocator_);
-    for (size_t i = start; i < stack_.size(); ++i) array.PushBack(stack_[i], allocator_);
-    stack_.erase(stack_.begin() + static_cast<std::ptrdiff_t>(start), stack_.end());
-    return Push(std::move(array));
-  }
-
-  JsonValue TakeResult() {
-    JsonValue result;
-    if (stack_.size() == 1) result = stack_.front();  // moves
-    return result;
-  }
+  bool repeatedNamesLikely() const { return repeats_.likely(); }
+  // The parse stopped because the text is not ASCII and must be converted first.
+  bool needsConversion() const { return needsConversion_; }
 
  private:
-  // An object or array still being read: where its items start on the stack, and for an
-  // object what is needed to notice a repeated member name.
-  struct Open {
-    size_t start;
-    std::uint64_t keyBits;
-    bool duplicates;
-    // Only for large objects. It owns copies: a key's text may be RapidJSON's scratch
-    // buffer, or sit inside a value on the stack, which moves as the stack grows.
-    std::unique_ptr<std::unordered_set<std::string>> keys;
-  };
-  static constexpr size_t kKeySetFrom = 24;
-
-  bool Push(JsonValue&& value) {
-    stack_.push_back(std::move(value));
-    return true;
-  }
-
-  JsonValue MakeString(const char* text, rapidjson::SizeType length) {
-    if (copyStrings_) return JsonValue(text, length, allocator_);
-    return JsonValue(rapidjson::StringRef(text, length));  // points into the kept source
-  }
-
-  // Called before the key is pushed: the keys so far sit at every second stack place.
-  void NoteKey(const char* key, size_t length) {
-    Open& open = open_.back();
-    const size_t seen = (stack_.size() - open.start) / 2;
-    const std::string_view name(key, length);
-    if (seen >= kKeySetFrom) {
-      if (!open.keys) {
-        open.keys = std::make_unique<std::unordered_set<std::string>>();
-        for (size_t i = 0; i < seen; ++i) open.keys->emplace(KeyAt(open, i));
+  bool AcceptBytes(const char* text, size_t length) {
+    if (IsAscii(std::string_view(text, length))) return true;
+    if (!codePageText_.empty()) {
+      if (!IsAscii(codePageText_)) {
+        needsConversion_ = true;
+        return false;
       }
-      if (!open.keys->emplace(name).second) open.duplicates = true;
-      return;
+      codePageText_ = {};  // ASCII after all: the bytes came from \u escapes
     }
-    const std::uint64_t bit = std::uint64_t{1} << KeyBit(key, length);
-    if (open.keyBits & bit) {
-      for (size_t i = 0; i < seen && !open.duplicates; ++i)
-        open.duplicates = KeyAt(open, i) == name;
-    }
-    open.keyBits |= bit;
+    return !HasLoneSurrogate(text, length);
   }
 
-  std::string_view KeyAt(const Open& open, size_t index) const {
-    const JsonValue& key = stack_[open.start + 2 * index];
-    return std::string_view(key.GetString(), key.GetStringLength());
-  }
-
-  // A later value for a name already seen goes to the first place; answers the number of
-  // pairs left, packed at the front.
-  static size_t FoldDuplicates(JsonValue* pairs, size_t count) {
-    size_t kept = 0;
-    for (size_t i = 0; i < count; ++i) {
-      const std::string_view name(pairs[2 * i].GetString(), pairs[2 * i].GetStringLength());
-      size_t j = 0;
-      while (j < kept &&
-             std::string_view(pairs[2 * j].GetString(), pairs[2 * j].GetStringLength()) != name)
-        ++j;
-      if (j < kept) {
-        pairs[2 * j + 1] = pairs[2 * i + 1];
-      } else {
-        if (kept != i) {
-          pairs[2 * kept] = pairs[2 * i];
-          pairs[2 * kept + 1] = pairs[2 * i + 1];
-        }
-        ++kept;
-      }
-    }
-    return kept;
-  }
-
-  JsonAllocator& allocator_;
-  bool copyStrings_;
-  bool checkSurrogates_;
-  std::vector<JsonValue> stack_;
-  std::vector<Open> open_;
+  TreeDocument& document_;
+  NameCache names_;
+  RepeatWatch repeats_;
+  std::string_view codePageText_;
+  bool needsConversion_ = false;
 };
+
+// Where a name repeats in object, the later value goes to the first name's place and the
+// later member is dropped.
+void FoldObject(JsonValue& object) {
+  const rapidjson::SizeType count = object.MemberCount();
+  if (count < 2) return;
+  auto* members = &*object.MemberBegin();
+  const auto nameOf = [](const JsonValue& name) {
+    return std::string_view(name.GetString(), name.GetStringLength());
+  };
+  std::unordered_map<std::string_view, rapidjson::SizeType> places;
+  const bool useMap = count > 16;
+  rapidjson::SizeType kept = 0;
+  for (rapidjson::SizeType i = 0; i < count; ++i) {
+    const std::string_view name = nameOf(members[i].name);
+    rapidjson::SizeType j = kept;
+    if (useMap) {
+      const auto place = places.find(name);
+      if (place != places.end()) j = place->second;
+    } else {
+      for (j = 0; j < kept && nameOf(members[j].name) != name;) ++j;
+    }
+    if (j < kept) {
+      members[j].value = members[i].value;  // moves
+      continue;
+    }
+    if (kept != i) {
+      members[kept].name = members[i].name;
+      members[kept].value = members[i].value;
+    }
+    // A short name sits inside the member itself: take the view where it now stays.
+    if (useMap) places.emplace(nameOf(members[kept].name), kept);
+    ++kept;
+  }
+  while (object.MemberCount() > kept)  // the moved-from tail, from its end
+    object.EraseMember(object.MemberBegin() + (object.MemberCount() - 1));
+}
+
+void FoldDuplicateMembers(JsonValue& root) {
+  std::vector<JsonValue*> pending{&root};
+  while (!pending.empty()) {
+    JsonValue* value = pending.back();
+    pending.pop_back();
+    if (value->IsObject()) {
+      FoldObject(*value);
+      for (auto m = value->MemberBegin(); m != value->MemberEnd(); ++m) {
+        if (m->value.IsObject() || m->value.IsArray()) pending.push_back(&m->value);
+      }
+    } else if (value->IsArray()) {
+      for (auto& item : value->GetArray()) {
+        if (item.IsObject() || item.IsArray()) pending.push_back(&item);
+      }
+    }
+  }
+}
 
 // A number as JSON spells it: -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?
 bool IsJsonNumber(std::string_view text) {
@@ -237,7 +289,7 @@ bool IsJsonNumber(std::string_view text) {
 // second pass would otherwise let through.
 std::optional<std::string> SpellOutOverflows(std::string_view text) {
   std::string out;
-  out.reserve(text.size() + kPadding);
+  out.reserve(text.size());
   size_t i = 0;
   while (i < text.size()) {
     const char c = text[i];
@@ -275,24 +327,48 @@ std::optional<std::string> SpellOutOverflows(std::string_view text) {
 constexpr unsigned kFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseNumbersAsStringsFlag;
 constexpr unsigned kInfinityFlags = kFlags | rapidjson::kParseNanAndInfFlag;
 
-// One pass over utf8 (which must end with kPadding zero bytes).
+// Room for the values of one big array or object before the document's stack must grow.
+constexpr size_t kStackCapacity = size_t{64} << 10;
+
+// The result of one reading of a text.
+struct Pass {
+  rapidjson::ParseErrorCode error = rapidjson::kParseErrorNone;
+  bool needsConversion = false;
+};
+
+// One pass over the NUL-terminated text at utf8; codePageText as for TreeBuilder. RapidJSON
+// reads no further than the NUL, but its vector loads read the whole aligned 16-byte block
+// that holds it, which never reaches into another page.
 template <unsigned kPassFlags>
-rapidjson::ParseErrorCode RunPass(std::string& utf8, bool inSitu, JsonAllocator& allocator,
-                                  JsonValue& value) {
-  rapidjson::Reader reader;
-  const bool hasEscape = std::memchr(utf8.data(), '\\', utf8.size()) != nullptr;
-  TreeBuilder builder(allocator, !inSitu, hasEscape);
+Pass RunPass(const char* utf8, std::string_view codePageText, JsonAllocator& allocator,
+             JsonValue& value) {
+  TreeDocument document(&allocator, kStackCapacity);
+  TreeBuilder builder(document, allocator, codePageText);
   rapidjson::ParseResult result;
-  if (inSitu) {
-    rapidjson::InsituStringStream stream(utf8.data());
-    result = reader.Parse<kPassFlags | rapidjson::kParseInsituFlag>(stream, builder);
-  } else {
-    rapidjson::StringStream stream(utf8.data());
+  auto generate = [&](TreeDocument&) {
+    rapidjson::Reader reader;
+    rapidjson::StringStream stream(utf8);
     result = reader.Parse<kPassFlags>(stream, builder);
-  }
-  if (result.IsError()) return result.Code();
-  value = builder.TakeResult();
-  return rapidjson::kParseErrorNone;
+    return !result.IsError();
+  };
+  document.Populate(generate);
+  if (result.IsError()) return Pass{result.Code(), builder.needsConversion()};
+  if (builder.repeatedNamesLikely()) FoldDuplicateMembers(document);
+  value = static_cast<JsonValue&>(document);  // moves; the pool keeps the contents
+  return Pass{};
+}
+
+// Reads text (UTF-8, or with codePage the caller's text, which is read as it stands only
+// while it is ASCII), and when RapidJSON found a number too big, reads it again with the
+// numbers respelled.
+Pass ReadText(std::string_view text, bool codePage, JsonAllocator& allocator, JsonValue& value) {
+  const std::string_view codePageText = codePage ? text : std::string_view();
+  Pass pass = RunPass<kFlags>(text.data(), codePageText, allocator, value);
+  if (pass.error != rapidjson::kParseErrorNumberTooBig) return pass;
+  if (codePage && !IsAscii(text)) return Pass{pass.error, true};
+  const std::optional<std::string> spelled = SpellOutOverflows(text);
+  if (!spelled) return pass;
+  return RunPass<kInfinityFlags>(spelled->c_str(), {}, allocator, value);
 }
 
 JsonParseOutcome OutcomeOf(rapidjson::ParseErrorCode error) {
@@ -301,31 +377,22 @@ JsonParseOutcome OutcomeOf(rapidjson::ParseErrorCode error) {
   return JsonParseOutcome::kRejected;
 }
 
-// Runs the parse, and when RapidJSON found a number too big, a second pass over text with
-// the numbers respelled. buffer holds the first pass's input (UTF-8 and padding) and is reused.
-rapidjson::ParseErrorCode Parse(const Text& text, std::string& buffer, bool inSitu,
-                                JsonAllocator& allocator, JsonValue& value) {
-  const size_t length = buffer.size();
-  buffer.append(kPadding, '\0');
-  rapidjson::ParseErrorCode error = RunPass<kFlags>(buffer, inSitu, allocator, value);
-  if (error != rapidjson::kParseErrorNumberTooBig) return error;
-  // An in-situ pass has rewritten strings in place: start again from the text.
-  const std::string original = inSitu ? Utf8FromText(text) : buffer.substr(0, length);
-  std::optional<std::string> spelled = SpellOutOverflows(original);
-  if (!spelled) return error;
-  buffer = std::move(*spelled);
-  buffer.append(kPadding, '\0');
-  return RunPass<kInfinityFlags>(buffer, inSitu, allocator, value);
+rapidjson::ParseErrorCode Parse(const Text& text, JsonAllocator& allocator, JsonValue& value) {
+  // Replies are nearly always ASCII, the same bytes in both encodings: read the text where it
+  // is and convert only when that turns out wrong.
+  const std::string_view asGiven(text.c_str(), strnlen(text.c_str(), text.size()));
+  const Pass pass = ReadText(asGiven, /*codePage=*/true, allocator, value);
+  if (!pass.needsConversion && (pass.error == rapidjson::kParseErrorNone || IsAscii(asGiven)))
+    return pass.error;
+  const std::string utf8 = Utf8FromText(text);
+  return ReadText(utf8, /*codePage=*/false, allocator, value).error;
 }
 
 }  // namespace
 
 JsonParseOutcome ParseDocument(const Text& text, JsonDocument& document) {
-  std::string& source = document.source();
-  source = Utf8FromText(text);
   JsonValue value;
-  const JsonParseOutcome outcome =
-      OutcomeOf(Parse(text, source, /*inSitu=*/true, document.allocator(), value));
+  const JsonParseOutcome outcome = OutcomeOf(Parse(text, document.allocator(), value));
   switch (outcome) {
     case JsonParseOutcome::kValue:
       document.SetRoot(std::move(value));
@@ -341,9 +408,7 @@ JsonParseOutcome ParseDocument(const Text& text, JsonDocument& document) {
 }
 
 JsonParseOutcome ParseValue(const Text& text, JsonAllocator& allocator, JsonValue& value) {
-  std::string buffer = Utf8FromText(text);
-  const JsonParseOutcome outcome =
-      OutcomeOf(Parse(text, buffer, /*inSitu=*/false, allocator, value));
+  const JsonParseOutcome outcome = OutcomeOf(Parse(text, allocator, value));
   if (outcome != JsonParseOutcome::kValue) value.SetNull();
   return outcome;
 }
