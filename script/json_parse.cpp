@@ -7,7 +7,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -17,6 +16,7 @@
 
 #include "script/json_encoding.h"
 #include "script/json_number.h"
+#include "script/json_plain_reader.h"
 
 namespace quarvel {
 namespace {
@@ -49,6 +49,28 @@ bool HasLoneSurrogate(const char* text, size_t length) {
   return false;
 }
 
+// A quick hash of a member name, eight bytes at a time. A collision costs time, never a wrong
+// answer: names are always compared in full before they count as equal.
+std::uint64_t NameHash(const char* text, size_t length) {
+  std::uint64_t hash = length * 0x9E3779B97F4A7C15ULL;
+  const auto mix = [&hash](std::uint64_t word) {
+    hash = (hash ^ word) * 0xFF51AFD7ED558CCDULL;
+    hash ^= hash >> 32;
+  };
+  size_t i = 0;
+  for (; i + 8 <= length; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text + i, sizeof word);
+    mix(word);
+  }
+  if (i < length) {
+    std::uint64_t word = 0;
+    for (size_t k = i; k < length; ++k) word = (word << 8) | static_cast<unsigned char>(text[k]);
+    mix(word);
+  }
+  return hash ^ (hash >> 29);
+}
+
 // Member names repeat from object to object (every proxy has the same ones): each distinct
 // name is kept once in the pool and the members refer to it. A name that is pushed out of
 // its slot by another merely gets a second copy later.
@@ -56,7 +78,7 @@ class NameCache {
  public:
   explicit NameCache(JsonAllocator& allocator) : allocator_(allocator) {}
 
-  const char* Intern(const char* text, rapidjson::SizeType length, std::size_t hash) {
+  const char* Intern(const char* text, rapidjson::SizeType length, std::uint64_t hash) {
     Slot& slot = slots_[hash % slots_.size()];
     if (slot.text && slot.length == length && std::memcmp(slot.text, text, length) == 0)
       return slot.text;
@@ -86,7 +108,7 @@ class RepeatWatch {
     objects_.pop_back();
   }
 
-  void NoteName(std::size_t hash) {
+  void NoteName(std::uint64_t hash) {
     Object& object = objects_.back();
     const size_t seen = hashes_.size() - object.start;
     if (object.large) {
@@ -97,7 +119,7 @@ class RepeatWatch {
     for (size_t i = object.start; i < hashes_.size(); ++i) likely_ |= hashes_[i] == hash;
     hashes_.push_back(hash);
     if (seen + 1 == kScanLimit) {
-      object.large = std::make_unique<std::unordered_set<std::size_t>>(
+      object.large = std::make_unique<std::unordered_set<std::uint64_t>>(
           hashes_.begin() + static_cast<std::ptrdiff_t>(object.start), hashes_.end());
     }
   }
@@ -108,9 +130,9 @@ class RepeatWatch {
   static constexpr size_t kScanLimit = 32;
   struct Object {
     size_t start;  // in hashes_
-    std::unique_ptr<std::unordered_set<std::size_t>> large;
+    std::unique_ptr<std::unordered_set<std::uint64_t>> large;
   };
-  std::vector<std::size_t> hashes_;
+  std::vector<std::uint64_t> hashes_;
   std::vector<Object> objects_;
   bool likely_ = false;
 };
@@ -163,7 +185,7 @@ class TreeBuilder {
   }
   bool Key(const char* text, rapidjson::SizeType length, bool) {
     if (!AcceptBytes(text, length)) return false;
-    const std::size_t hash = std::hash<std::string_view>()(std::string_view(text, length));
+    const std::uint64_t hash = NameHash(text, length);
     repeats_.NoteName(hash);
     return document_.String(names_.Intern(text, length, hash), length, /*copy=*/false);
   }
@@ -336,26 +358,38 @@ struct Pass {
   bool needsConversion = false;
 };
 
-// One pass over the NUL-terminated text at utf8; codePageText as for TreeBuilder. RapidJSON
-// reads no further than the NUL, but its vector loads read the whole aligned 16-byte block
-// that holds it, which never reaches into another page.
-template <unsigned kPassFlags>
-Pass RunPass(const char* utf8, std::string_view codePageText, JsonAllocator& allocator,
-             JsonValue& value) {
+// Builds a value from one reading of a text: read hands builder the text's events and answers
+// RapidJSON's error code. codePageText as for TreeBuilder.
+template <typename Read>
+Pass BuildValue(const Read& read, std::string_view codePageText, JsonAllocator& allocator,
+                JsonValue& value) {
   TreeDocument document(&allocator, kStackCapacity);
   TreeBuilder builder(document, allocator, codePageText);
-  rapidjson::ParseResult result;
+  rapidjson::ParseErrorCode error = rapidjson::kParseErrorNone;
   auto generate = [&](TreeDocument&) {
-    rapidjson::Reader reader;
-    rapidjson::StringStream stream(utf8);
-    result = reader.Parse<kPassFlags>(stream, builder);
-    return !result.IsError();
+    error = read(builder);
+    return error == rapidjson::kParseErrorNone;
   };
   document.Populate(generate);
-  if (result.IsError()) return Pass{result.Code(), builder.needsConversion()};
+  if (error != rapidjson::kParseErrorNone) return Pass{error, builder.needsConversion()};
   if (builder.repeatedNamesLikely()) FoldDuplicateMembers(document);
   value = static_cast<JsonValue&>(document);  // moves; the pool keeps the contents
   return Pass{};
+}
+
+// One RapidJSON pass over the NUL-terminated text at utf8. RapidJSON reads no further than
+// the NUL, but its vector loads read the whole aligned 16-byte block that holds it, which
+// never reaches into another page.
+template <unsigned kPassFlags>
+Pass RunPass(const char* utf8, std::string_view codePageText, JsonAllocator& allocator,
+             JsonValue& value) {
+  return BuildValue(
+      [utf8](TreeBuilder& builder) {
+        rapidjson::Reader reader;
+        rapidjson::StringStream stream(utf8);
+        return reader.Parse<kPassFlags>(stream, builder).Code();
+      },
+      codePageText, allocator, value);
 }
 
 // Reads text (UTF-8, or with codePage the caller's text, which is read as it stands only
@@ -378,14 +412,30 @@ JsonParseOutcome OutcomeOf(rapidjson::ParseErrorCode error) {
 }
 
 rapidjson::ParseErrorCode Parse(const Text& text, JsonAllocator& allocator, JsonValue& value) {
-  // Replies are nearly always ASCII, the same bytes in both encodings: read the text where it
-  // is and convert only when that turns out wrong.
+  // A reading that fails leaves its pieces in the pool; when nothing else lives there, they
+  // can go before the next try.
+  const bool poolWasEmpty = allocator.Size() == 0;
+  const auto dropPieces = [&] {
+    if (poolWasEmpty) allocator.Clear();
+  };
+  // Replies are nearly always ASCII, the same bytes in both encodings, and plain: the quick
+  // reader takes them where they are. Anything else goes to RapidJSON, and is converted only
+  // when it turns out not to be ASCII.
   const std::string_view asGiven(text.c_str(), strnlen(text.c_str(), text.size()));
-  const Pass pass = ReadText(asGiven, /*codePage=*/true, allocator, value);
-  if (!pass.needsConversion && (pass.error == rapidjson::kParseErrorNone || IsAscii(asGiven)))
-    return pass.error;
-  const std::string utf8 = Utf8FromText(text);
-  return ReadText(utf8, /*codePage=*/false, allocator, value).error;
+  const auto readPlain = [asGiven](TreeBuilder& builder) {
+    return ReadPlainJson(asGiven, builder) ? rapidjson::kParseErrorNone
+                                           : rapidjson::kParseErrorTermination;
+  };
+  if (BuildValue(readPlain, {}, allocator, value).error == rapidjson::kParseErrorNone)
+    return rapidjson::kParseErrorNone;
+  dropPieces();
+  Pass pass = ReadText(asGiven, /*codePage=*/true, allocator, value);
+  if (pass.needsConversion || (pass.error != rapidjson::kParseErrorNone && !IsAscii(asGiven))) {
+    dropPieces();
+    pass = ReadText(Utf8FromText(text), /*codePage=*/false, allocator, value);
+  }
+  if (pass.error != rapidjson::kParseErrorNone) dropPieces();
+  return pass.error;
 }
 
 }  // namespace
