@@ -14,6 +14,8 @@
 #endif
 #include <rapidjson/document.h>
 
+#include <array>
+
 namespace quarvel {
 
 using JsonAllocator = rapidjson::MemoryPoolAllocator<>;
@@ -41,6 +43,12 @@ class JsonDocument {
   // Puts value (already in this holder's pool) in place of the whole value.
   void SetRoot(JsonValue&& value);
 
+  // Where the member that step depth of a path named was found last time. Reads of the
+  // same path in one object after another (proxies[i].conf...) mostly find it there again.
+  rapidjson::SizeType& PlaceHint(size_t depth) const {
+    return placeHints_[depth < placeHints_.size() ? depth : placeHints_.size() - 1];
+  }
+
   // Replaces the whole value with an empty object or array and frees everything the old
   // value used.
   void ResetTo(rapidjson::Type type);
@@ -49,6 +57,7 @@ class JsonDocument {
   JsonAllocator allocator_;
   JsonValue root_;
   bool undefined_ = false;
+  mutable std::array<rapidjson::SizeType, 8> placeHints_{};
 };
 
 }  // namespace quarvel

@@ -79,12 +79,14 @@ std::u16string Utf16FromUtf8(std::string_view utf8) {
 
 }  // namespace
 
-std::string Utf8FromText(const Text& text) {
+void AppendUtf8FromText(const Text& text, std::string& utf8) {
   const std::string_view bytes(text.data(), strnlen(text.data(), text.size()));
-  if (IsAscii(bytes)) return std::string(bytes);
+  if (IsAscii(bytes)) {
+    utf8 += bytes;
+    return;
+  }
   const std::u16string units = AnsiToUtf16(text);
-  std::string utf8;
-  utf8.reserve(units.size() * 3);
+  utf8.reserve(utf8.size() + units.size() * 3);
   for (size_t i = 0; i < units.size(); ++i) {
     char32_t code = units[i];
     if (code >= 0xD800 && code < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
@@ -93,6 +95,11 @@ std::string Utf8FromText(const Text& text) {
     }
     AppendUtf8(code, utf8);
   }
+}
+
+std::string Utf8FromText(const Text& text) {
+  std::string utf8;
+  AppendUtf8FromText(text, utf8);
   return utf8;
 }
 

@@ -11,6 +11,8 @@ namespace quarvel {
 
 // The UTF-8 form of a code page 936 text, up to its first NUL byte.
 std::string Utf8FromText(const Text& text);
+// The same, appended to utf8.
+void AppendUtf8FromText(const Text& text, std::string& utf8);
 
 // The code page 936 form of UTF-8 text, up to its first NUL; a character code page 936
 // cannot hold becomes "?".

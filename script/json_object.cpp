@@ -22,8 +22,10 @@ namespace {
 
 // The member-access text for a path, in UTF-8, joined one of the ways json_object.h lists.
 std::string MemberOnly(const Text& path) {
-  std::string text(1, '.');
-  text += Utf8FromText(path);
+  std::string text;
+  text.reserve(path.size() + 1);
+  text += '.';
+  AppendUtf8FromText(path, text);
   return text;
 }
 

@@ -2,7 +2,6 @@
 
 #include <rapidjson/reader.h>
 
-#include <array>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -72,30 +71,42 @@ std::uint64_t NameHash(const char* text, size_t length) {
 }
 
 // Member names repeat from object to object (every proxy has the same ones): each distinct
-// name is kept once in the pool and the members refer to it. A name that is pushed out of
-// its slot by another merely gets a second copy later.
+// name is kept once in the pool and the members refer to it. The table is bounded; when a
+// name finds no room near its place, it takes the first one and the name there merely gets
+// a second copy later.
 class NameCache {
  public:
-  explicit NameCache(JsonAllocator& allocator) : allocator_(allocator) {}
+  explicit NameCache(JsonAllocator& allocator) : allocator_(allocator), slots_(kSlots) {}
 
   const char* Intern(const char* text, rapidjson::SizeType length, std::uint64_t hash) {
-    Slot& slot = slots_[hash % slots_.size()];
-    if (slot.text && slot.length == length && std::memcmp(slot.text, text, length) == 0)
-      return slot.text;
+    const size_t home = static_cast<size_t>(hash) & (kSlots - 1);
+    Slot* target = &slots_[home];
+    for (size_t probe = 0; probe < kProbes; ++probe) {
+      Slot& slot = slots_[(home + probe) & (kSlots - 1)];
+      if (!slot.text) {
+        target = &slot;
+        break;
+      }
+      if (slot.hash == hash && slot.length == length && std::memcmp(slot.text, text, length) == 0)
+        return slot.text;
+    }
     char* copy = static_cast<char*>(allocator_.Malloc(length + 1));
     std::memcpy(copy, text, length);
     copy[length] = '\0';
-    slot = Slot{copy, length};
+    *target = Slot{copy, length, hash};
     return copy;
   }
 
  private:
+  static constexpr size_t kSlots = 1024;  // a power of two
+  static constexpr size_t kProbes = 8;
   struct Slot {
     const char* text = nullptr;
     rapidjson::SizeType length = 0;
+    std::uint64_t hash = 0;
   };
   JsonAllocator& allocator_;
-  std::array<Slot, 256> slots_{};
+  std::vector<Slot> slots_;
 };
 
 // Watches the member names of every open object for a repeat. Names are compared by hash,

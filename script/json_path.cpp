@@ -1,5 +1,6 @@
 #include "script/json_path.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -144,17 +145,22 @@ std::string_view ObjectKeyOf(const JsonStep& step, std::string& buffer) {
   return buffer;
 }
 
-// The place of the member named key, counted from 0, or nothing. (Indexes rather than
-// iterators: RapidJSON's iterator comparisons are ambiguous under C++20.)
-std::optional<rapidjson::SizeType> FindMember(const JsonValue& object, std::string_view key) {
-  if (object.MemberCount() == 0) return std::nullopt;
+// The place of the member named key, counted from 0, or nothing; hint is where to look first.
+// Names are unique within an object, so where the search starts does not change the answer.
+// (Indexes rather than iterators: RapidJSON's iterator comparisons are ambiguous under C++20.)
+std::optional<rapidjson::SizeType> FindMember(const JsonValue& object, std::string_view key,
+                                              rapidjson::SizeType hint = 0) {
+  const rapidjson::SizeType count = object.MemberCount();
+  if (count == 0) return std::nullopt;
   const auto* members = &*object.MemberBegin();
-  for (rapidjson::SizeType i = 0; i < object.MemberCount(); ++i) {
+  const auto isKey = [&](rapidjson::SizeType i) {
     const JsonValue& name = members[i].name;
-    if (name.GetStringLength() == key.size() &&
-        std::memcmp(name.GetString(), key.data(), key.size()) == 0) {
-      return i;
-    }
+    return name.GetStringLength() == key.size() &&
+           std::memcmp(name.GetString(), key.data(), key.size()) == 0;
+  };
+  if (hint < count && isKey(hint)) return hint;
+  for (rapidjson::SizeType i = 0; i < count; ++i) {
+    if (isKey(i)) return i;
   }
   return std::nullopt;
 }
@@ -171,17 +177,19 @@ size_t Utf16Length(const JsonValue& string) {
   return units;
 }
 
-// One step from value; nullptr with kUndefined or kFailed when it names nothing.
+// One step from value; nullptr with kUndefined or kFailed when it names nothing. hint: where
+// the member was found the last time, updated.
 JsonLookup Step(const JsonValue& value, const JsonStep& step, const JsonValue*& next,
-                JsonValue& scratch) {
+                JsonValue& scratch, rapidjson::SizeType& hint) {
   next = nullptr;
   switch (value.GetType()) {
     case rapidjson::kNullType:
       return JsonLookup::kFailed;
     case rapidjson::kObjectType: {
       std::string buffer;
-      const auto place = FindMember(value, ObjectKeyOf(step, buffer));
+      const auto place = FindMember(value, ObjectKeyOf(step, buffer), hint);
       if (!place) return JsonLookup::kUndefined;
+      hint = *place;
       next = &value.MemberBegin()[*place].value;
       return JsonLookup::kFound;
     }
@@ -212,6 +220,8 @@ JsonLookup Step(const JsonValue& value, const JsonStep& step, const JsonValue*& 
 
 std::optional<JsonPath> ParseJsonPath(std::string_view text) {
   JsonPath path;
+  path.reserve(static_cast<size_t>(
+      std::count_if(text.begin(), text.end(), [](char c) { return c == '.' || c == '['; })));
   size_t pos = 0;
   auto skipSpace = [&] {
     while (pos < text.size() && IsSpace(text[pos])) ++pos;
@@ -261,7 +271,7 @@ JsonLookup FindJsonValue(const JsonDocument& document, const JsonPath& path,
   const JsonValue* current = &document.root();
   for (size_t i = 0; i < path.size(); ++i) {
     const JsonValue* next = nullptr;
-    const JsonLookup lookup = Step(*current, path[i], next, scratch);
+    const JsonLookup lookup = Step(*current, path[i], next, scratch, document.PlaceHint(i));
     if (lookup != JsonLookup::kFound) {
       // Reading a member of undefined is an error, not one more undefined.
       return i + 1 == path.size() ? lookup : JsonLookup::kFailed;
