@@ -70,6 +70,66 @@ TEST(JsonParse, RepeatedNameKeepsFirstPlaceAndLastValue) {
   EXPECT_EQ(target.ValueText("o.k7"), "last");
 }
 
+// Plain replies take a quick route and everything else the full one; both must give the
+// same value, whichever side of the line a text falls on.
+TEST(JsonParse, PlainAndOtherTextsReadAlike) {
+  struct Case {
+    Text in;
+    Text out;
+  };
+  const Case cases[] = {
+      {R"({"a":[1,-2,0,-0,true,false,null,"x",{},[]]})",
+       R"({"a":[1,-2,0,0,true,false,null,"x",{},[]]})"},
+      {R"([123456789012345,-12345678901234,1234567890123456])",
+       R"([123456789012345,-12345678901234,1234567890123456])"},
+      {R"([1.0,1e2,-0.0,"a\"b","\u0041"])", R"([1,100,0,"a\"b","A"])"},
+      // Code page 936 trail bytes that are a backslash in ASCII: read as characters, not
+      // as escapes.
+      {"{\"\x81\x5c\":\"\x95\x5c\"}", "{\"\x81\x5c\":\"\x95\x5c\"}"},
+      {"[\"\x81\x5c\",1]", "[\"\x81\x5c\",1]"},
+      // Long names that share their first and last bytes stay apart.
+      {R"({"aaaaaaaaaa_1_bbbbbbbbbb":1,"aaaaaaaaaa_2_bbbbbbbbbb":2})",
+       R"({"aaaaaaaaaa_1_bbbbbbbbbb":1,"aaaaaaaaaa_2_bbbbbbbbbb":2})"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Parsed(c.in).ToJsonText(), c.out) << c.in;
+  }
+  for (const Text& rejected :
+       {Text("[1,2"), Text("[01]"), Text("[1.]"), Text("{\"a\" 1}"), Text("[tru]"),
+        Text("[\"\x81\x5c]"), Text("{\"a\":1,}"), Text("[\"a\tb\"]")}) {
+    JsonObject object;
+    EXPECT_FALSE(object.Parse(rejected)) << rejected;
+    EXPECT_EQ(object.ToJsonText(), "null") << rejected;
+  }
+}
+
+// Many objects with many distinct names: every name keeps its own text.
+TEST(JsonParse, ManyDistinctNamesStayDistinct) {
+  std::string json = "[";
+  for (int i = 0; i < 3000; ++i) {
+    if (i > 0) json += ',';
+    json += "{\"";
+    json.append(20, 'n');
+    json += std::to_string(i);
+    json += "\":1,\"same_name_in_every_one\":";
+    json += std::to_string(-i);
+    json += '}';
+  }
+  json += "]";
+  const JsonObject object = Parsed(json);
+  ASSERT_EQ(object.MemberCount(), 3000);
+  for (int i : {0, 1, 255, 256, 1024, 2999}) {
+    std::string element(1, '[');
+    element += std::to_string(i);
+    element += ']';
+    std::vector<Text> names;
+    object.MemberNames(names, element);
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(names[0], std::string(20, 'n') + std::to_string(i));
+    EXPECT_EQ(object.ValueText(element + ".same_name_in_every_one"), std::to_string(-i));
+  }
+}
+
 TEST(JsonText, WritesTheEngineForm) {
   struct Case {
     Text in;
@@ -173,10 +233,13 @@ TEST(JsonRead, LeadingBracketJoinsToTheValueForReadsOnly) {
 TEST(JsonRead, PortListShapeThroughValueObject) {
   const JsonObject reply = Parsed(
       R"({"proxies":[{"conf":{"remote_port":6000}},{"conf":null},{"conf":{"remote_port":null}},)"
-      R"({"name":"x"},{"conf":{"remote_port":"6002"}}]})");
-  ASSERT_EQ(reply.MemberCount("proxies"), 5);
-  const Text expected[] = {"6000", "", "null", "", "\"6002\""};
-  for (int i = 0; i < 5; ++i) {
+      R"({"name":"x"},{"conf":{"remote_port":"6002"}},)"
+      // The port at other places than in the proxy before.
+      R"({"conf":{"a":1,"remote_port":6003}},{"conf":{"b":2,"c":3}},)"
+      R"({"conf":{"remote_port_":1,"remote_porT":2,"remote_port":6004}}]})");
+  ASSERT_EQ(reply.MemberCount("proxies"), 8);
+  const Text expected[] = {"6000", "", "null", "", "\"6002\"", "6003", "", "6004"};
+  for (int i = 0; i < 8; ++i) {
     const JsonObject port =
         reply.ValueObject("proxies[" + std::to_string(i) + "].conf['remote_port']");
     EXPECT_EQ(port.ToJsonText(), expected[i]) << i;
