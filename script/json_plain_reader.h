@@ -35,8 +35,9 @@ inline bool NeedsLook(std::uint64_t word) {
 
 }  // namespace plain_json
 
-// Reads text (which holds no NUL) into handler's events. False when the text is not plain or
-// not JSON, or when handler refuses an event; handler may then hold a part of the value.
+// Reads text into handler's events. False when the text is not plain (a NUL byte anywhere
+// included) or not JSON, or when handler refuses an event; handler may then hold a part of
+// the value.
 template <typename Handler>
 bool ReadPlainJson(std::string_view text, Handler& handler) {
   using plain_json::IsDigit;
