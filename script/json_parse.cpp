@@ -78,7 +78,11 @@ std::uint64_t NameHash(const char* text, size_t length) {
   }
   if (i < length) {
     std::uint64_t word = 0;
-    for (size_t k = i; k < length; ++k) word = (word << 8) | static_cast<unsigned char>(text[k]);
+    if (length >= 8) {
+      std::memcpy(&word, text + length - 8, sizeof word);  // the last eight, again in part
+    } else {
+      for (size_t k = 0; k < length; ++k) word = (word << 8) | static_cast<unsigned char>(text[k]);
+    }
     mix(word);
   }
   return hash ^ (hash >> 29);
@@ -172,11 +176,17 @@ class RepeatWatch {
 // rejecting lone surrogates and noticing repeated member names.
 class TreeBuilder {
  public:
-  // codePageText: the text being read is the caller's code page 936 text as it stands,
-  // which is only right while it is ASCII; the first string beyond ASCII then asks for the
-  // whole text to be looked at, and stops the parse when it is not ASCII.
-  TreeBuilder(TreeDocument& document, JsonAllocator& allocator, std::string_view codePageText)
-      : document_(document), names_(allocator), codePageText_(codePageText) {}
+  // checkStrings: strings may hold bytes beyond ASCII, to be checked; without it every
+  // string is known to be ASCII. codePageText: the text being read is the caller's code
+  // page 936 text as it stands, which is only right while it is ASCII; the first string
+  // beyond ASCII then asks for the whole text to be looked at, and stops the parse when it
+  // is not ASCII.
+  TreeBuilder(TreeDocument& document, JsonAllocator& allocator, bool checkStrings,
+              std::string_view codePageText)
+      : document_(document),
+        names_(allocator),
+        checkStrings_(checkStrings),
+        codePageText_(codePageText) {}
 
   bool Null() { return document_.Null(); }
   bool Bool(bool b) { return document_.Bool(b); }
@@ -238,7 +248,7 @@ class TreeBuilder {
 
  private:
   bool AcceptBytes(const char* text, size_t length) {
-    if (IsAscii(std::string_view(text, length))) return true;
+    if (!checkStrings_ || IsAscii(std::string_view(text, length))) return true;
     if (!codePageText_.empty()) {
       if (!IsAscii(codePageText_)) {
         needsConversion_ = true;
@@ -252,6 +262,7 @@ class TreeBuilder {
   TreeDocument& document_;
   NameCache names_;
   RepeatWatch repeats_;
+  bool checkStrings_;
   std::string_view codePageText_;
   bool needsConversion_ = false;
 };
@@ -390,12 +401,12 @@ struct Pass {
 };
 
 // Builds a value from one reading of a text: read hands builder the text's events and answers
-// RapidJSON's error code. codePageText as for TreeBuilder.
+// RapidJSON's error code. checkStrings and codePageText as for TreeBuilder.
 template <typename Read>
-Pass BuildValue(const Read& read, std::string_view codePageText, JsonAllocator& allocator,
-                JsonValue& value) {
+Pass BuildValue(const Read& read, bool checkStrings, std::string_view codePageText,
+                JsonAllocator& allocator, JsonValue& value) {
   TreeDocument document(&allocator, kStackCapacity);
-  TreeBuilder builder(document, allocator, codePageText);
+  TreeBuilder builder(document, allocator, checkStrings, codePageText);
   rapidjson::ParseErrorCode error = rapidjson::kParseErrorNone;
   auto generate = [&](TreeDocument&) {
     error = read(builder);
@@ -420,7 +431,7 @@ Pass RunPass(const char* utf8, std::string_view codePageText, JsonAllocator& all
         rapidjson::StringStream stream(utf8);
         return reader.Parse<kPassFlags>(stream, builder).Code();
       },
-      codePageText, allocator, value);
+      /*checkStrings=*/true, codePageText, allocator, value);
 }
 
 // Reads text (UTF-8, or with codePage the caller's text, which is read as it stands only
@@ -457,7 +468,8 @@ rapidjson::ParseErrorCode Parse(const Text& text, JsonAllocator& allocator, Json
     return ReadPlainJson(text, builder) ? rapidjson::kParseErrorNone
                                         : rapidjson::kParseErrorTermination;
   };
-  if (BuildValue(readPlain, {}, allocator, value).error == rapidjson::kParseErrorNone)
+  if (BuildValue(readPlain, /*checkStrings=*/false, {}, allocator, value).error ==
+      rapidjson::kParseErrorNone)
     return rapidjson::kParseErrorNone;
   dropPieces();
   const std::string_view asGiven(text.c_str(), strnlen(text.c_str(), text.size()));

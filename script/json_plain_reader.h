@@ -6,6 +6,7 @@
 
 #include <rapidjson/rapidjson.h>
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
@@ -23,14 +24,15 @@ inline bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-// Any byte in word that ends a plain string or rules it out: '"', '\\', a control character or
-// a byte beyond ASCII. It may flag a byte too many after a real one, never one too few.
-inline bool NeedsLook(std::uint64_t word) {
+// The high bit of each byte in word that ends a plain string or rules it out: '"', '\\', a
+// control character or a byte beyond ASCII. Bytes after the first such one may be marked
+// wrongly, the first one never.
+inline std::uint64_t StopBytes(std::uint64_t word) {
   constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
   constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-  const auto hasZero = [](std::uint64_t v) { return (v - kOnes) & ~v & kHighs; };
-  return (hasZero(word ^ (kOnes * '"')) | hasZero(word ^ (kOnes * '\\')) |
-          ((word - kOnes * 0x20) & ~word & kHighs) | (word & kHighs)) != 0;
+  const auto zeroBytes = [](std::uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+  return zeroBytes(word ^ (kOnes * '"')) | zeroBytes(word ^ (kOnes * '\\')) |
+         ((word - kOnes * 0x20) & ~word & kHighs) | (word & kHighs);
 }
 
 }  // namespace plain_json
@@ -53,7 +55,12 @@ bool ReadPlainJson(std::string_view text, Handler& handler) {
     while (end - p >= 8) {
       std::uint64_t word;
       std::memcpy(&word, p, sizeof word);
-      if (plain_json::NeedsLook(word)) break;
+      const std::uint64_t stops = plain_json::StopBytes(word);
+      if (stops != 0) {
+        // The first byte in memory is the lowest one on a little-endian machine.
+        if constexpr (std::endian::native == std::endian::little) p += std::countr_zero(stops) / 8;
+        break;
+      }
       p += 8;
     }
     for (; p != end; ++p) {
