@@ -419,16 +419,23 @@ Pass BuildValue(const Read& read, bool checkStrings, std::string_view codePageTe
   return Pass{};
 }
 
-// One RapidJSON pass over the NUL-terminated text at utf8. RapidJSON reads no further than
-// the NUL, but its vector loads read the whole aligned 16-byte block that holds it, which
-// never reaches into another page.
+// Zero bytes after a text for RapidJSON: it stops at the first, and its vector loads may
+// read a whole aligned block past it.
+constexpr size_t kPadding = 16;
+
+// One RapidJSON pass over text, from a padded copy that lives for the pass alone (every
+// string is copied into the pool).
 template <unsigned kPassFlags>
-Pass RunPass(const char* utf8, std::string_view codePageText, JsonAllocator& allocator,
+Pass RunPass(std::string_view text, std::string_view codePageText, JsonAllocator& allocator,
              JsonValue& value) {
+  std::string padded;
+  padded.reserve(text.size() + kPadding);
+  padded.append(text);
+  padded.append(kPadding, '\0');
   return BuildValue(
-      [utf8](TreeBuilder& builder) {
+      [&padded](TreeBuilder& builder) {
         rapidjson::Reader reader;
-        rapidjson::StringStream stream(utf8);
+        rapidjson::StringStream stream(padded.c_str());
         return reader.Parse<kPassFlags>(stream, builder).Code();
       },
       /*checkStrings=*/true, codePageText, allocator, value);
@@ -439,12 +446,12 @@ Pass RunPass(const char* utf8, std::string_view codePageText, JsonAllocator& all
 // numbers respelled.
 Pass ReadText(std::string_view text, bool codePage, JsonAllocator& allocator, JsonValue& value) {
   const std::string_view codePageText = codePage ? text : std::string_view();
-  Pass pass = RunPass<kFlags>(text.data(), codePageText, allocator, value);
+  Pass pass = RunPass<kFlags>(text, codePageText, allocator, value);
   if (pass.error != rapidjson::kParseErrorNumberTooBig) return pass;
   if (codePage && !IsAscii(text)) return Pass{pass.error, true};
   const std::optional<std::string> spelled = SpellOutOverflows(text);
   if (!spelled) return pass;
-  return RunPass<kInfinityFlags>(spelled->c_str(), {}, allocator, value);
+  return RunPass<kInfinityFlags>(*spelled, {}, allocator, value);
 }
 
 JsonParseOutcome OutcomeOf(rapidjson::ParseErrorCode error) {
