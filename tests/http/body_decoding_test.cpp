@@ -13,9 +13,12 @@ Bytes BodyOf(std::string_view text) {
   return Bytes(text.begin(), text.end());
 }
 
+// Decodes through both forms, which must agree.
 Text Decode(std::string_view body) {
   RegexObject regex;
-  return DecodeResponseBody(BodyOf(body), regex);
+  Text fromBytes = DecodeResponseBody(BodyOf(body), regex);
+  EXPECT_EQ(DecodeResponseBody(std::string(body), regex), fromBytes) << body;
+  return fromBytes;
 }
 
 constexpr char kUtf8Chinese[] = "\xe4\xb8\xad\xe6\x96\x87";  // 中文 in UTF-8
@@ -70,8 +73,9 @@ TEST(DecodeResponseBody, ZeroByteEndsTheTextButNotTheDecodedBody) {
 TEST(DecodeResponseBody, LetsPendingEventsRunOnceWhenTheSearchRan) {
   int runs = 0;
   SetPendingEventsHook([&runs] { ++runs; });
-  Decode("{}");
-  Decode(Text("<meta charset=utf-8>") + kUtf8Chinese);
+  RegexObject regex;
+  DecodeResponseBody(BodyOf("{}"), regex);
+  DecodeResponseBody(Text("<meta charset=utf-8>") + kUtf8Chinese, regex);
   SetPendingEventsHook(nullptr);
   EXPECT_EQ(runs, 2);
 }
