@@ -223,6 +223,18 @@ bool CurlExchange::Read(void* buffer, std::uint32_t size, std::uint32_t& bytesRe
   return true;
 }
 
+std::uint64_t CurlExchange::DeclaredBodyLength() const {
+  if (!headComplete_ || settings_.verb == "HEAD") return 0;
+  const std::string value = HeadValue(head_, "Content-Length");
+  if (value.empty() || value.size() > 19) return 0;
+  std::uint64_t length = 0;
+  for (char digit : value) {
+    if (digit < '0' || digit > '9') return 0;
+    length = length * 10 + std::uint64_t(digit - '0');
+  }
+  return length;
+}
+
 bool CurlExchange::StartTransfer() {
   CURL* easy = curl_->easy;
   curl_easy_setopt(easy, CURLOPT_URL, currentUrl_.c_str());

@@ -44,6 +44,8 @@ class CurlExchange {
   // reports the missing bytes as available, and the read that follows fails.
   bool QueryDataAvailable(std::uint32_t& available);
   bool Read(void* buffer, std::uint32_t size, std::uint32_t& bytesRead);
+  // The final response's Content-Length; 0 when it has none, or no body (HEAD).
+  std::uint64_t DeclaredBodyLength() const;
   // The final response's head: status line first, CR LF line ends, an empty line last.
   bool HasResponseHead() const { return headComplete_; }
   const std::string& ResponseHead() const { return head_; }

@@ -80,6 +80,10 @@ class Transport {
   virtual bool QueryDataAvailable(TransportHandle request, std::uint32_t& available) = 0;
   virtual bool ReadData(TransportHandle request, void* buffer, std::uint32_t bytesToRead,
                         std::uint32_t& bytesRead) = 0;
+  // The body length the response head declares (its Content-Length; on WinHTTP a number
+  // query of that header), 0 when it declares none or the response has no body. Only a
+  // hint for sizing buffers: the body that arrives may be shorter or longer.
+  virtual std::uint64_t DeclaredBodyLength(TransportHandle) { return 0; }
   // bufferBytes is the buffer's size on entry and the size of the answer in bytes on
   // return. With a buffer too small (null and 0 included) the answer is false and
   // bufferBytes the size needed.

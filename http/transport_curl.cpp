@@ -362,6 +362,11 @@ bool CurlTransport::ReadData(TransportHandle handle, void* buffer, std::uint32_t
   return request->exchange->Read(buffer, bytesToRead, bytesRead);
 }
 
+std::uint64_t CurlTransport::DeclaredBodyLength(TransportHandle handle) {
+  Request* request = handles_->Find<Request>(handle);
+  return request && request->exchange ? request->exchange->DeclaredBodyLength() : 0;
+}
+
 bool CurlTransport::QueryHeaders(TransportHandle handle, std::uint32_t infoLevel, void* buffer,
                                  std::uint32_t& bufferBytes) {
   Request* request = handles_->Find<Request>(handle);

@@ -38,6 +38,7 @@ class CurlTransport final : public Transport {
   bool QueryDataAvailable(TransportHandle request, std::uint32_t& available) override;
   bool ReadData(TransportHandle request, void* buffer, std::uint32_t bytesToRead,
                 std::uint32_t& bytesRead) override;
+  std::uint64_t DeclaredBodyLength(TransportHandle request) override;
   bool QueryHeaders(TransportHandle request, std::uint32_t infoLevel, void* buffer,
                     std::uint32_t& bufferBytes) override;
   bool CloseHandle(TransportHandle handle) override;

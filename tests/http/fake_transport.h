@@ -22,6 +22,8 @@ class FakeTransport final : public Transport {
   // pieces QueryDataAvailable announces one by one.
   Text responseHead = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n";
   std::vector<Text> bodyChunks = {"hello"};
+  // What DeclaredBodyLength answers; a sizing hint, so its calls are not recorded.
+  std::uint64_t declaredBodyLength = 0;
 
   // Makes the occurrence-th call (1-based) of the operation named op fail, e.g.
   // FailAt("SetOption", 2).
@@ -56,6 +58,7 @@ class FakeTransport final : public Transport {
   bool QueryDataAvailable(TransportHandle request, std::uint32_t& available) override;
   bool ReadData(TransportHandle request, void* buffer, std::uint32_t bytesToRead,
                 std::uint32_t& bytesRead) override;
+  std::uint64_t DeclaredBodyLength(TransportHandle) override { return declaredBodyLength; }
   bool QueryHeaders(TransportHandle request, std::uint32_t infoLevel, void* buffer,
                     std::uint32_t& bufferBytes) override;
   bool CloseHandle(TransportHandle handle) override;
