@@ -29,6 +29,8 @@ struct HttpRequestParams {
   Text location;                // out: the response's Location line
   Text statusText;              // out: "200 OK", or one numbered failure text
   Bytes responseBody;           // out: the body bytes as received
+  // false omits responseBody: it keeps its value, and the body is not copied for it.
+  bool wantResponseBody = true;
   bool mergeCookies = true;     // merge responseCookies into requestCookies
   bool completeHeaders = true;  // add the default header lines the block lacks
   Bytes bodyBytes;              // sent instead of bodyText when not empty
@@ -42,7 +44,8 @@ Text HttpRequest(HttpRequestParams& params, Transport& transport);
 // The same through the platform's own transport (libcurl on Linux, WinHTTP on Windows).
 Text HttpRequest(HttpRequestParams& params);
 
-// The form the dashboard fetches use: url, method and headers; everything else omitted.
+// The form the dashboard fetches use: url, method and headers; everything else omitted,
+// responseBody included.
 Text HttpRequest(const Text& url, int method, const Text& headers);
 
 }  // namespace quarvel

@@ -306,6 +306,42 @@ TEST_F(HttpRequestTest, ReceivedCookiesAreMergedIntoTheSentOnes) {
   EXPECT_EQ(unmerged.requestCookies, "a=0");
 }
 
+TEST_F(HttpRequestTest, OmittedResponseBodyKeepsItsValueAndTheResultIsTheSame) {
+  transport_.bodyChunks = {"ab", Text("c\0d", 3)};
+  HttpRequestParams params;
+  params.url = "http://h/";
+  params.wantResponseBody = false;
+  params.responseBody = BytesOf("before");
+  EXPECT_EQ(Run(params), "abc");
+  EXPECT_EQ(params.responseBody, BytesOf("before"));
+  EXPECT_EQ(params.statusText, "200 OK");
+}
+
+TEST_F(HttpRequestTest, DeclaredLengthOnlySizesTheBuffer) {
+  struct Case {
+    std::uint64_t declared;
+    std::vector<Text> chunks;
+  };
+  const Case cases[] = {
+      {5, {"hel", "lo"}},                   // as declared
+      {3, {"hel", "lo"}},                   // more than declared
+      {1'000'000, {"hel", "lo"}},           // far less: the unused room is given back
+      {std::uint64_t(1) << 62, {"hello"}},  // absurd: no attempt to reserve it
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.declared);
+    FakeTransport transport;
+    transport.declaredBodyLength = c.declared;
+    transport.bodyChunks = c.chunks;
+    HttpRequestParams params;
+    params.url = "http://h/";
+    const Text result = HttpRequest(params, transport);
+    EXPECT_EQ(result, "hello");
+    EXPECT_EQ(params.responseBody, BytesOf("hello"));
+    EXPECT_LT(result.capacity(), 1000u);
+  }
+}
+
 TEST_F(HttpRequestTest, ShortOrUnterminatedStatusLineGivesEmptyStatus) {
   transport_.responseHead = "HTTP/1.1 200 OK";
   HttpRequestParams params;
