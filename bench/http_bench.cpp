@@ -4,8 +4,10 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "http/default_transport.h"
 #include "http/http_request.h"
@@ -85,6 +87,11 @@ void BM_TransportBigBody(benchmark::State& state) {
   state.SetBytesProcessed(std::int64_t(bytes));
 }
 
+// With --benchmark_repetitions, the fastest run: the machine's other load only ever adds.
+double Fastest(const std::vector<double>& runs) {
+  return runs.empty() ? 0.0 : *std::min_element(runs.begin(), runs.end());
+}
+
 void BM_HttpRequestBigBody(benchmark::State& state) {
   RunHttpRequest(state, kBig);
 }
@@ -103,6 +110,7 @@ BENCHMARK(BM_HttpRequestBigBody)
     ->ArgsProduct({{0, 1}, {0, 1}})
     ->Iterations(5)
     ->UseRealTime()
+    ->ComputeStatistics("min", Fastest)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TransportBigBody)
     ->ArgName("https")
@@ -110,6 +118,7 @@ BENCHMARK(BM_TransportBigBody)
     ->Arg(1)
     ->Iterations(5)
     ->UseRealTime()
+    ->ComputeStatistics("min", Fastest)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CurlBigBody)
     ->ArgName("https")
@@ -117,12 +126,14 @@ BENCHMARK(BM_CurlBigBody)
     ->Arg(1)
     ->Iterations(5)
     ->UseRealTime()
+    ->ComputeStatistics("min", Fastest)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HttpRequestSmallReply)
     ->ArgNames({"https", "responseBody"})
     ->ArgsProduct({{0, 1}, {0}})
     ->Iterations(50)
     ->UseRealTime()
+    ->ComputeStatistics("min", Fastest)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CurlSmallReply)
     ->ArgName("https")
@@ -130,6 +141,7 @@ BENCHMARK(BM_CurlSmallReply)
     ->Arg(1)
     ->Iterations(50)
     ->UseRealTime()
+    ->ComputeStatistics("min", Fastest)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
