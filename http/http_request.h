@@ -11,19 +11,19 @@ class Transport;
 // takes. Outputs (and the in/out cookie texts) keep the caller's value until the routine
 // writes them, at the steps where it does.
 struct HttpRequestParams {
-  Text url;                 // absolute http or https URL
-  int method = 0;           // 0 GET, 1 POST, 2 HEAD, 3 PUT, 4 OPTIONS, 5 DELETE, 6 TRACE,
-                            // 7 CONNECT; anything else GET
-  Text bodyText;            // sent as it is when bodyBytes is empty
-  Text requestCookies;      // in/out: cookies to send; the merged cookies afterwards
-  Text responseCookies;     // in/out: cookies the response set, appended
-  Text headers;             // request header block, CR LF separated
-  Text responseHeaders;     // out: the raw response header block, status line first
-  bool noRedirect = false;  // true turns automatic redirects off
-  Text serverUser;          // Basic credentials for the server
+  Text url;                     // absolute http or https URL
+  int method = 0;               // 0 GET, 1 POST, 2 HEAD, 3 PUT, 4 OPTIONS, 5 DELETE, 6 TRACE,
+                                // 7 CONNECT; anything else GET
+  Text bodyText;                // sent as it is when bodyBytes is empty
+  Text requestCookies;          // in/out: cookies to send; the merged cookies afterwards
+  Text responseCookies;         // in/out: cookies the response set, appended
+  Text headers;                 // request header block, CR LF separated
+  Text responseHeaders;         // out: the raw response header block, status line first
+  bool noRedirect = false;      // true turns automatic redirects off
+  Text serverUser;              // Basic credentials for the server
   Text serverPassword;
-  Text proxy;      // host:port; empty means no proxy
-  Text proxyUser;  // Basic credentials for the proxy
+  Text proxy;                   // host:port; empty means no proxy
+  Text proxyUser;               // Basic credentials for the proxy
   Text proxyPassword;
   int timeoutSeconds = 0;       // per network phase; below 1 means 30 s
   Text location;                // out: the response's Location line
