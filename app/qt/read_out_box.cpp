@@ -83,12 +83,17 @@ void ReadOutBox::AppendStoredText(const Text& text) {
   // cost a document change and a scroll bar update every time.
   if (!updatePosted_ && !unshown_.empty()) {
     updatePosted_ = true;
-    QMetaObject::invokeMethod(this, &ReadOutBox::BringUpToDate, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          updatePosted_ = false;
+          BringUpToDate();
+        },
+        Qt::QueuedConnection);
   }
 }
 
 void ReadOutBox::BringUpToDate() {
-  updatePosted_ = false;
   if (unshown_.empty()) return;
   const QString added = DisplayForm(unshown_);
   unshown_.clear();

@@ -30,7 +30,7 @@ class ReadOutBox : public QPlainTextEdit {
   Text stored_;
   Text undisplayed_;  // a lead byte at the end of stored_, not yet complete
   Text unshown_;      // whole characters appended since the widget was last brought up to date
-  bool updatePosted_ = false;
+  bool updatePosted_ = false;  // a call of BringUpToDate waits in the event queue
 };
 
 }  // namespace quarvel
