@@ -1,6 +1,7 @@
 #include "http/http_request.h"
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
 #include <string_view>
 #include <utility>
@@ -144,11 +145,14 @@ class Exchange {
   Text TakeBodyText() { return std::move(bodyText_); }
 
  private:
+  using Clock = std::chrono::steady_clock;
+
   Exit Fail(std::string_view text, Exit exit) {
     params_.statusText = Text(text);
     return exit;
   }
-  Text ReadBody();
+  // The body as it arrives; overrun tells that the overall bound ended it.
+  Text ReadBody(bool& overrun);
   void TakeResponseHead(const Text& head);
 
   HttpRequestParams& params_;
@@ -158,6 +162,7 @@ class Exchange {
   TransportHandle request_ = kNullHandle;
   RegexObject regex_;  // serves the body decoding; lives for the whole call
   Text bodyText_;
+  Clock::time_point deadline_;
 };
 
 Exit Exchange::Run() {
@@ -179,6 +184,11 @@ Exit Exchange::Run() {
                              proxy.empty() ? nullptr : proxy.c_str());
   if (session_ == kNullHandle) return Fail(kOpenFailed, Exit::kCommon);
   const int timeoutMs = p.timeoutSeconds < 1 ? 30000 : p.timeoutSeconds * 1000;
+  // Each phase is bounded by the transport; the whole is bounded here, counted from the
+  // start of the call.
+  deadline_ = Clock::now() + std::chrono::milliseconds(p.overallTimeoutSeconds < 1
+                                                           ? 4LL * timeoutMs
+                                                           : 1000LL * p.overallTimeoutSeconds);
   if (!transport_.SetTimeouts(session_, timeoutMs, timeoutMs, timeoutMs, timeoutMs))
     return Fail(kTimeoutsFailed, Exit::kCommon);
 
@@ -209,6 +219,11 @@ Exit Exchange::Run() {
   if (!cookieFeatureSet) return Fail(kCookieFeatureFailed, Exit::kImmediate);
   if (p.noRedirect && !transport_.SetOption(request_, kOptionDisableFeature, kDisableRedirects))
     return Fail(kRedirectSwitchFailed, Exit::kImmediate);
+  // The pin belongs to the certificate policy: a backend that cannot apply it fails the
+  // request the way the security flags would.
+  if (!p.pinnedPublicKey.empty() &&
+      !transport_.SetPinnedPublicKey(request_, AnsiToUtf16(p.pinnedPublicKey).c_str()))
+    return Fail(kSecurityFlagsFailed, Exit::kImmediate);
 
   // An empty block has nothing to add; the add step is skipped rather than failed.
   const std::u16string headerBlock = AnsiToUtf16(BuildRequestHeaders(
@@ -224,7 +239,11 @@ Exit Exchange::Run() {
     return Fail(kSendFailed, Exit::kCommon);
   if (!transport_.ReceiveResponse(request_)) return Fail(kNoResponse, Exit::kCommon);
 
-  Text received = ReadBody();
+  bool overrun = false;
+  Text received = ReadBody(overrun);
+  // A body cut off by the overall bound is not the reply, whatever the prefix looks like:
+  // nothing of it is handed out.
+  if (overrun) return Fail(kReadFailed, Exit::kCommon);
 
   // The raw head: a size query, then one read of exactly that size.
   std::uint32_t headBytes = 0;
@@ -243,7 +262,7 @@ Exit Exchange::Run() {
   return Exit::kCommon;
 }
 
-Text Exchange::ReadBody() {
+Text Exchange::ReadBody(bool& overrun) {
   // The body bytes gather in a string so that the body text can take them over as they
   // are. A declared length sizes it once instead of by doubling; the cap bounds what a
   // server that claims more than it sends can make us reserve.
@@ -252,6 +271,10 @@ Text Exchange::ReadBody() {
       std::min(transport_.DeclaredBodyLength(request_), kMaxReservedBodyBytes);
   ReserveIfPossible(received, size_t(declared));
   for (;;) {
+    if (Clock::now() >= deadline_) {
+      overrun = true;
+      break;
+    }
     std::uint32_t available = 0;
     if (!transport_.QueryDataAvailable(request_, available) || available < 1) break;
     // The accumulator's tail is the exact-size buffer of this read, so the body is copied
