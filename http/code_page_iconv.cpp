@@ -48,7 +48,8 @@ Converter& ToGbk() {
 }
 
 bool IsAscii(const char* data, size_t size) {
-  return std::all_of(data, data + size, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  return std::all_of(data, data + size,
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 }  // namespace

@@ -13,7 +13,9 @@ std::function<void()>& Hook() {
 
 }  // namespace
 
-void SetPendingEventsHook(std::function<void()> hook) { Hook() = std::move(hook); }
+void SetPendingEventsHook(std::function<void()> hook) {
+  Hook() = std::move(hook);
+}
 
 void ProcessPendingEvents() {
   if (Hook()) Hook()();

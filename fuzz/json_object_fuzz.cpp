@@ -1,0 +1,60 @@
+// Parse a text, then read and edit it along paths and values taken from the same input.
+// Reads must never crash, and what the writer produces must parse back to the same text.
+#include <cstdlib>
+#include <vector>
+
+#include "fuzz/fuzz_input.h"
+#include "script/json_object.h"
+
+using namespace quarvel;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz::FuzzInput input(data, size);
+  const std::string path = input.Piece();
+  const std::string value = input.Piece();
+  const int index = input.Int(-128);
+  const bool raw = input.Flag();
+  const std::string text(input.Rest());
+
+  JsonObject json;
+  const bool parsed = json.Parse(text);
+  const Text written = json.ToJsonText();
+  if (parsed) {
+    JsonObject again;
+    if (!again.Parse(written) || again.ToJsonText() != written) abort();
+  }
+
+  json.ValueText(path);
+  json.ValueText(path, true);
+  json.ValueObject(path).ToJsonText();
+  json.MemberCount(path);
+  json.TypeOf(path);
+  json.HasMember(path);
+  json.MemberNumber(path);
+  std::vector<Text> names;
+  json.MemberNames(names, path);
+  json.ItemText(index, path, raw);
+  json.ItemObject(index, path).ToJsonText();
+
+  JsonObject shared = json.Copy();
+  json.SetMember(path, value, raw);
+  json.PushItem(value, path, raw);
+  json.SetItem(index, value, raw);
+  json.RemovePathItem(path);
+  json.RemoveItem(index);
+  json.SetMemberJson(path, value);
+  json.SetMemberNumber(path, index / 3.0);
+  json.DeleteMember(path);
+  if (shared.ToJsonText() != json.ToJsonText()) abort();  // copies share the value
+
+  const Text edited = json.ToJsonText();
+  JsonObject reread;
+  if (!edited.empty() && edited != "null" && reread.Parse(edited) &&
+      reread.ToJsonText() != edited) {
+    abort();
+  }
+  json.SetValue(value, raw);
+  json.Reset(static_cast<JsonType>(index % 7));
+  json.Clear();
+  return 0;
+}
