@@ -55,7 +55,16 @@ class WinHttpTransport final : public Transport {
 
   bool SetTimeouts(TransportHandle session, int resolveMs, int connectMs, int sendMs,
                    int receiveMs) override {
-    return WinHttpSetTimeouts(Internet(session), resolveMs, connectMs, sendMs, receiveMs);
+    if (!WinHttpSetTimeouts(Internet(session), resolveMs, connectMs, sendMs, receiveMs)) {
+      return false;
+    }
+    // Windows bounds the wait for the response head by the receive timeout too; Wine keeps a
+    // separate, unlimited one, where a silent server would hold the request for ever. The
+    // same value is set explicitly; a platform that refuses it keeps its own behaviour.
+    DWORD responseMs = static_cast<DWORD>(receiveMs);
+    WinHttpSetOption(Internet(session), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseMs,
+                     sizeof responseMs);
+    return true;
   }
 
   TransportHandle Connect(TransportHandle session, const char16_t* serverName,

@@ -89,7 +89,8 @@ def probe(args, *command):
     # Output goes through a file, not a pipe: Wine's helper processes (explorer, services)
     # inherit the descriptors of whichever program started them and would hold a pipe open.
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        result = subprocess.run([WINE_ENV, "wine", args.probe, *command], stdout=out,
+        result = subprocess.run([WINE_ENV, "wine", args.probe, *command],
+                                stdin=subprocess.DEVNULL, stdout=out,
                                 stderr=err, timeout=150,
                                 env=dict(os.environ, QUARVEL_WINE_TIMEOUT="120"))
         out.seek(0)
@@ -119,7 +120,10 @@ def main():
 
     workdir = tempfile.mkdtemp(prefix="quarvel-smoke-")
     server = start_dashboard(workdir)
-    program = subprocess.Popen([WINE_ENV, "wine", args.quarvel],
+    # Like the probe's, the program's output goes to a file, never to a pipe of ours.
+    program_output = open(os.path.join(workdir, "quarvel.log"), "wb")
+    program = subprocess.Popen([WINE_ENV, "wine", args.quarvel], stdin=subprocess.DEVNULL,
+                               stdout=program_output, stderr=subprocess.STDOUT,
                                env=dict(os.environ, QUARVEL_WINE_TIMEOUT="150"))
     failures = []
     try:
@@ -166,6 +170,7 @@ def main():
         if program.poll() is None:
             program.kill()
         server.shutdown()
+        program_output.close()
         shutil.rmtree(workdir, ignore_errors=True)
         if os.environ.get("QUARVEL_SMOKE_OWN_DISPLAY"):
             # The display is ours: let Wine let go of it before it goes away.
