@@ -12,34 +12,32 @@ constexpr std::string_view kInputError =
 constexpr std::string_view kPortTaken = " \xb6\xcb\xbf\xda\xd2\xd1\xd5\xbc\xd3\xc3";  //  端口已占用
 constexpr std::string_view kPortFree = " \xb6\xcb\xbf\xda\xbf\xc9\xd3\xc3";  //  端口可用
 
-// Ports below 10000 are refused along with everything else shorter than five bytes.
-constexpr size_t kShortestInput = 5;
-
 // The texts are C strings to the user: whatever follows a NUL is not part of them.
 Text UpToNul(Text text) {
   if (const size_t nul = text.find('\0'); nul != Text::npos) text.resize(nul);
   return text;
 }
 
-void CheckPort(MainWindow& window, Control listBox) {
+}  // namespace
+
+PortAnswer CheckPortIn(MainWindow& window, Control listBox) {
   const Text typed = UpToNul(window.ControlText(Control::Edit4));
-  if (typed.size() < kShortestInput) {
+  if (typed.size() < kShortestPortInput) {
     window.ShowMessage(Text(kInputError));
-    return;
+    return PortAnswer::InputError;
   }
   const Text list = window.ControlText(listBox);
   const bool taken = FindTextFrom(list, typed) != -1;
   window.ShowMessage(typed + Text(taken ? kPortTaken : kPortFree));
+  return taken ? PortAnswer::Taken : PortAnswer::Free;
 }
 
-}  // namespace
-
 void OnTcpCheckClicked(MainWindow& window) {
-  CheckPort(window, Control::Edit2);
+  CheckPortIn(window, Control::Edit2);
 }
 
 void OnUdpCheckClicked(MainWindow& window) {
-  CheckPort(window, Control::Edit3);
+  CheckPortIn(window, Control::Edit3);
 }
 
 }  // namespace quarvel

@@ -1,11 +1,19 @@
 #include "app/startup.h"
 
+#include "app/port_list_view.h"
+#include "app/server_info_view.h"
+
 namespace quarvel {
 
 void OnMainWindowCreated(MainWindow& window) {
-  // The server information and the TCP and UDP port lists are fetched here, in that order,
-  // each to completion; a failed fetch does not stop the next one.
-  (void)window;
+  OnMainWindowCreated(window, CompiledDashboardProfile());
+}
+
+void OnMainWindowCreated(MainWindow& window, const DashboardProfile& profile) {
+  // Each fetch runs to completion and reports its own failure; none stops the next.
+  FetchServerInfo(window, profile);
+  FetchTcpPorts(window, profile);
+  FetchUdpPorts(window, profile);
 }
 
 }  // namespace quarvel

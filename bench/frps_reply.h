@@ -18,12 +18,13 @@ inline std::string FrpsProxyReply(int count) {
       reply += R"({"proxy_name":"proxy_)" + index +
                R"(","proxy_type":"tcp","use_encryption":false,"use_compression":true,)"
                R"("group":"","group_key":"","proxy_protocol_version":"","bandwidth_limit":"",)"
-               R"("local_ip":"192.168.1.)" + std::to_string(i % 250) +
-               R"(","local_port":)" + std::to_string(20 + i % 60000) +
+               R"("local_ip":"192.168.1.)" +
+               std::to_string(i % 250) + R"(","local_port":)" + std::to_string(20 + i % 60000) +
                R"(,"plugin":"","plugin_params":null,"health_check_type":"",)"
                R"("health_check_timeout_s":3,"health_check_max_failed":1,)"
                R"("health_check_interval_s":10,"health_check_url":"","health_check_addr":"",)"
-               R"("remote_port":)" + std::to_string(10000 + i % 50000) + "}";
+               R"("remote_port":)" +
+               std::to_string(10000 + i % 50000) + "}";
     }
     reply += R"(,"today_traffic_in":)" + std::to_string(i * 7919L % 100000000) +
              R"(,"today_traffic_out":)" + std::to_string(i * 104729L % 100000000) +

@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
   const std::string reply((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   const std::string lines = quarvel::bench::FillPortList(reply);
   size_t count = 0;
-  for (size_t at = lines.find('\n'); at != std::string::npos; at = lines.find('\n', at + 1)) ++count;
+  for (size_t at = lines.find('\n'); at != std::string::npos; at = lines.find('\n', at + 1))
+    ++count;
   std::printf("%zu lines\n", count);
   return 0;
 }

@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   JsonObject json;
   const bool parsed = json.Parse(text);
   const Text written = json.ToJsonText();
-  if (parsed) {
+  // A number too large for a double parses as Infinity, which the writer gives as null.
+  if (parsed && written != "null") {
     JsonObject again;
     if (!again.Parse(written) || again.ToJsonText() != written) abort();
   }

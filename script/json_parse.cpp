@@ -3,6 +3,7 @@
 #include <rapidjson/reader.h>
 
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -38,15 +39,17 @@ std::size_t KeyBit(const char* key, size_t length) {
   if (length == 0) return 0;
   const auto first = static_cast<unsigned char>(key[0]);
   const auto last = static_cast<unsigned char>(key[length - 1]);
-  return (length * 7 + first * 3 + last) & 63;
+  const auto middle = static_cast<unsigned char>(key[length / 2]);
+  return (length * 7 + first * 3 + middle * 5 + last) & 63;
 }
 
 // Builds the value from RapidJSON's events. Objects are assembled at their end, when all
 // their members are known, so a repeated name can be folded into its first place.
 class TreeBuilder {
  public:
-  TreeBuilder(JsonAllocator& allocator, bool copyStrings)
-      : allocator_(allocator), copyStrings_(copyStrings) {}
+  // checkSurrogates: the text holds an escape, so a string may hold a lone surrogate.
+  TreeBuilder(JsonAllocator& allocator, bool copyStrings, bool checkSurrogates)
+      : allocator_(allocator), copyStrings_(copyStrings), checkSurrogates_(checkSurrogates) {}
 
   bool Null() { return Push(JsonValue()); }
   bool Bool(bool b) { return Push(JsonValue(b)); }
@@ -63,10 +66,24 @@ class TreeBuilder {
     return Push(JsonValue(u));
   }
   bool Double(double d) { return !std::isnan(d) && Push(JsonValue(d)); }
-  bool RawNumber(const char*, rapidjson::SizeType, bool) { return false; }
+  // Numbers come as their text and are converted here: RapidJSON 1.1's own full-precision
+  // conversion misreads a zero with an exponent ("0e40").
+  bool RawNumber(const char* text, rapidjson::SizeType length, bool) {
+    const std::string_view literal(text, length);
+    if (length <= 15 && literal.find_first_of(".eE") == std::string_view::npos) {
+      std::int64_t whole = 0;
+      const auto [end, error] = std::from_chars(text, text + length, whole);
+      if (error == std::errc() && end == text + length) return Push(JsonValue(whole));
+    }
+    if (literal == "Infinity" || literal == "-Infinity") {
+      return Double(literal[0] == '-' ? -HUGE_VAL : HUGE_VAL);
+    }
+    const std::optional<double> number = ReadDecimal(literal);
+    return number && Double(*number);
+  }
 
   bool String(const char* text, rapidjson::SizeType length, bool) {
-    if (HasLoneSurrogate(text, length)) return false;
+    if (checkSurrogates_ && HasLoneSurrogate(text, length)) return false;
     return Push(MakeString(text, length));
   }
   bool Key(const char* text, rapidjson::SizeType length, bool copy) {
@@ -117,7 +134,9 @@ class TreeBuilder {
     size_t start;
     std::uint64_t keyBits;
     bool duplicates;
-    std::unique_ptr<std::unordered_set<std::string_view>> keys;  // only for large objects
+    // Only for large objects. It owns copies: a key's text may be RapidJSON's scratch
+    // buffer, or sit inside a value on the stack, which moves as the stack grows.
+    std::unique_ptr<std::unordered_set<std::string>> keys;
   };
   static constexpr size_t kKeySetFrom = 24;
 
@@ -138,10 +157,10 @@ class TreeBuilder {
     const std::string_view name(key, length);
     if (seen >= kKeySetFrom) {
       if (!open.keys) {
-        open.keys = std::make_unique<std::unordered_set<std::string_view>>();
-        for (size_t i = 0; i < seen; ++i) open.keys->insert(KeyAt(open, i));
+        open.keys = std::make_unique<std::unordered_set<std::string>>();
+        for (size_t i = 0; i < seen; ++i) open.keys->emplace(KeyAt(open, i));
       }
-      if (!open.keys->insert(name).second) open.duplicates = true;
+      if (!open.keys->emplace(name).second) open.duplicates = true;
       return;
     }
     const std::uint64_t bit = std::uint64_t{1} << KeyBit(key, length);
@@ -182,13 +201,40 @@ class TreeBuilder {
 
   JsonAllocator& allocator_;
   bool copyStrings_;
+  bool checkSurrogates_;
   std::vector<JsonValue> stack_;
   std::vector<Open> open_;
 };
 
-// Every number literal outside strings that overflows a double written as Infinity or
-// -Infinity, for a second pass that accepts those words. Nothing when the text holds any
-// other bare word, which that pass would otherwise let through.
+// A number as JSON spells it: -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?
+bool IsJsonNumber(std::string_view text) {
+  size_t i = 0;
+  auto digits = [&] {
+    const size_t start = i;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
+    return i - start;
+  };
+  if (i < text.size() && text[i] == '-') ++i;
+  const size_t start = i;
+  const size_t whole = digits();
+  if (whole == 0 || (whole > 1 && text[start] == '0')) return false;
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    if (digits() == 0) return false;
+  }
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    if (digits() == 0) return false;
+  }
+  return i == text.size();
+}
+
+// The text with every JSON number literal outside strings rewritten in a form RapidJSON
+// takes: an overflowing one as Infinity or -Infinity, any other in its shortest form (its
+// own exponent may be out of RapidJSON's range though its value is not, as in 0.0e400).
+// Nothing when the text holds a bare word other than true, false and null, which the
+// second pass would otherwise let through.
 std::optional<std::string> SpellOutOverflows(std::string_view text) {
   std::string out;
   out.reserve(text.size() + kPadding);
@@ -202,9 +248,16 @@ std::optional<std::string> SpellOutOverflows(std::string_view text) {
     } else if (c == '-' || std::isdigit(static_cast<unsigned char>(c))) {
       while (end < text.size() && std::strchr("0123456789+-.eE", text[end]) && text[end] != '\0')
         ++end;
-      const std::optional<double> number = ReadDecimal(text.substr(i, end - i));
-      if (number && std::isinf(*number)) {
-        out += *number < 0 ? "-Infinity" : "Infinity";
+      const std::string_view literal = text.substr(i, end - i);
+      const std::optional<double> number =
+          IsJsonNumber(literal) ? ReadDecimal(literal) : std::nullopt;
+      if (number) {
+        if (std::isinf(*number)) {
+          out += *number < 0 ? "-Infinity" : "Infinity";
+        } else {
+          char shortest[32];
+          out.append(shortest, std::to_chars(shortest, shortest + sizeof shortest, *number).ptr);
+        }
         i = end;
         continue;
       }
@@ -219,7 +272,7 @@ std::optional<std::string> SpellOutOverflows(std::string_view text) {
   return out;
 }
 
-constexpr unsigned kFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseFullPrecisionFlag;
+constexpr unsigned kFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseNumbersAsStringsFlag;
 constexpr unsigned kInfinityFlags = kFlags | rapidjson::kParseNanAndInfFlag;
 
 // One pass over utf8 (which must end with kPadding zero bytes).
@@ -227,7 +280,8 @@ template <unsigned kPassFlags>
 rapidjson::ParseErrorCode RunPass(std::string& utf8, bool inSitu, JsonAllocator& allocator,
                                   JsonValue& value) {
   rapidjson::Reader reader;
-  TreeBuilder builder(allocator, !inSitu);
+  const bool hasEscape = std::memchr(utf8.data(), '\\', utf8.size()) != nullptr;
+  TreeBuilder builder(allocator, !inSitu, hasEscape);
   rapidjson::ParseResult result;
   if (inSitu) {
     rapidjson::InsituStringStream stream(utf8.data());
@@ -247,8 +301,8 @@ JsonParseOutcome OutcomeOf(rapidjson::ParseErrorCode error) {
   return JsonParseOutcome::kRejected;
 }
 
-// Runs the parse, and when a number overflowed, a second pass over text with those numbers
-// spelled out. buffer holds the first pass's input (UTF-8 and padding) and is reused.
+// Runs the parse, and when RapidJSON found a number too big, a second pass over text with
+// the numbers respelled. buffer holds the first pass's input (UTF-8 and padding) and is reused.
 rapidjson::ParseErrorCode Parse(const Text& text, std::string& buffer, bool inSitu,
                                 JsonAllocator& allocator, JsonValue& value) {
   const size_t length = buffer.size();

@@ -144,14 +144,19 @@ std::string_view ObjectKeyOf(const JsonStep& step, std::string& buffer) {
   return buffer;
 }
 
-JsonValue::MemberIterator FindMember(JsonValue& object, std::string_view key) {
-  for (auto m = object.MemberBegin(); m != object.MemberEnd(); ++m) {
-    if (m->name.GetStringLength() == key.size() &&
-        std::memcmp(m->name.GetString(), key.data(), key.size()) == 0) {
-      return m;
+// The place of the member named key, counted from 0, or nothing. (Indexes rather than
+// iterators: RapidJSON's iterator comparisons are ambiguous under C++20.)
+std::optional<rapidjson::SizeType> FindMember(const JsonValue& object, std::string_view key) {
+  if (object.MemberCount() == 0) return std::nullopt;
+  const auto* members = &*object.MemberBegin();
+  for (rapidjson::SizeType i = 0; i < object.MemberCount(); ++i) {
+    const JsonValue& name = members[i].name;
+    if (name.GetStringLength() == key.size() &&
+        std::memcmp(name.GetString(), key.data(), key.size()) == 0) {
+      return i;
     }
   }
-  return object.MemberEnd();
+  return std::nullopt;
 }
 
 // UTF-16 code units in a UTF-8 text: what the engine counts as a string's length.
@@ -175,9 +180,9 @@ JsonLookup Step(const JsonValue& value, const JsonStep& step, const JsonValue*& 
       return JsonLookup::kFailed;
     case rapidjson::kObjectType: {
       std::string buffer;
-      const auto m = FindMember(const_cast<JsonValue&>(value), ObjectKeyOf(step, buffer));
-      if (m == value.MemberEnd()) return JsonLookup::kUndefined;
-      next = &m->value;
+      const auto place = FindMember(value, ObjectKeyOf(step, buffer));
+      if (!place) return JsonLookup::kUndefined;
+      next = &value.MemberBegin()[*place].value;
       return JsonLookup::kFound;
     }
     case rapidjson::kArrayType: {
@@ -285,10 +290,10 @@ JsonValue* AssignJsonValue(JsonDocument& document, const JsonPath& path, JsonVal
   if (parent.IsObject()) {
     std::string buffer;
     const std::string_view key = ObjectKeyOf(last, buffer);
-    const auto m = FindMember(parent, key);
-    if (m != parent.MemberEnd()) {
-      m->value = value;  // moves
-      return &m->value;
+    if (const auto place = FindMember(parent, key)) {
+      JsonValue& member = parent.MemberBegin()[*place].value;
+      member = value;  // moves
+      return &member;
     }
     JsonValue name(key.data(), static_cast<rapidjson::SizeType>(key.size()), allocator);
     parent.AddMember(name, value, allocator);
@@ -325,9 +330,9 @@ bool DeleteJsonValue(JsonDocument& document, const JsonPath& path) {
   JsonValue& parent = const_cast<JsonValue&>(*found);
   if (parent.IsObject()) {
     std::string buffer;
-    const auto m = FindMember(parent, ObjectKeyOf(path.back(), buffer));
-    if (m == parent.MemberEnd()) return false;
-    parent.EraseMember(m);  // keeps the order of the others
+    const auto place = FindMember(parent, ObjectKeyOf(path.back(), buffer));
+    if (!place) return false;
+    parent.EraseMember(parent.MemberBegin() + *place);  // keeps the order of the others
     return true;
   }
   if (parent.IsArray()) {

@@ -39,8 +39,8 @@ TEST(JsonBadInput, NulEndsTheText) {
 }
 
 TEST(JsonBadInput, LoneSurrogatesAreRejected) {
-  for (const char* text : {R"(["\ud800"])", R"(["\udc00"])", R"(["a\ud83dx"])", R"(["\ude00\ud83d"])",
-                           R"({"\udfff":1})", R"(["\ud800\u0041"])"}) {
+  for (const char* text : {R"(["\ud800"])", R"(["\udc00"])", R"(["a\ud83dx"])",
+                           R"(["\ude00\ud83d"])", R"({"\udfff":1})", R"(["\ud800\u0041"])"}) {
     JsonObject object;
     EXPECT_FALSE(object.Parse(text)) << text;
     EXPECT_EQ(object.ToJsonText(), "null") << text;
@@ -66,6 +66,9 @@ TEST(JsonBadInput, HugeNumbersBecomeInfinity) {
       {"[1e400", false, "null"},
       {"[1e99999999999999999999]", true, "[null]"},
       {"[0.0000001e310]", true, "[1e+303]"},
+      {"[0e40,0.000e400,-0e-999,0.5e1]", true, "[0,0,0,5]"},  // zero with any exponent
+      {"[1e400,01]", false, "null"},
+      {"[1e400,1.]", false, "null"},
   };
   for (const Case& c : cases) {
     JsonObject object;
@@ -110,9 +113,25 @@ TEST(JsonBadInput, DeepNestingNeverExhaustsTheStack) {
 TEST(JsonBadInput, MalformedPathsAnswerZeroValues) {
   JsonObject object;
   object.Parse(R"({"a":{"b":[1,2]},"s":"x"})");
-  const Text paths[] = {"a.", ".a", "a..b", "a[", "a[]", "a[b]", "a['b]", "a[\"b']", "a[0",
-                        "a]", "a b", "a.b()", "a.b[0]=1", "1a", "a['b'\n]x", "a.b[-]",
-                        "a.b[9999999999999999]", "\xb6", "a;while(1){}"};
+  const Text paths[] = {"a.",
+                        ".a",
+                        "a..b",
+                        "a[",
+                        "a[]",
+                        "a[b]",
+                        "a['b]",
+                        "a[\"b']",
+                        "a[0",
+                        "a]",
+                        "a b",
+                        "a.b()",
+                        "a.b[0]=1",
+                        "1a",
+                        "a['b'\n]x",
+                        "a.b[-]",
+                        "a.b[9999999999999999]",
+                        "\xb6",
+                        "a;while(1){}"};
   for (const Text& path : paths) {
     EXPECT_EQ(object.ValueText(path), "") << path;
     EXPECT_EQ(object.ValueText(path, true), "") << path;

@@ -61,19 +61,20 @@ TEST(JsonEdit, SetMemberRawTakesJsonOnly) {
 
 TEST(JsonEdit, AssignmentFollowsPaths) {
   JsonObject object = Parsed(R"({"a":{"b":1},"arr":[0],"n":5,"z":null})");
-  object.SetMember("a.b", "replaced");      // in place
-  object.SetMember("a.c", "added");          // at the end
+  object.SetMember("a.b", "replaced");  // in place
+  object.SetMember("a.c", "added");     // at the end
   object.SetMember("a['d e']", "quoted");
   object.SetMember("arr[2]", "padded");
-  object.SetMember("missing.x", "lost");     // parent missing: nothing
-  object.SetMember("z.x", "lost");           // member of null: nothing
-  object.SetMember("n.x", "lost");           // member of a number is not kept
+  object.SetMember("missing.x", "lost");  // parent missing: nothing
+  object.SetMember("z.x", "lost");        // member of null: nothing
+  object.SetMember("n.x", "lost");        // member of a number is not kept
   object.SetMember("arr.length", "lost");
-  object.SetMember("[0]", "lost");           // member-only join: malformed
+  object.SetMember("[0]", "lost");  // member-only join: malformed
   object.SetMember("", "lost");
   object.SetMember("a.b;x", "lost");
-  EXPECT_EQ(object.ToJsonText(),
-            R"({"a":{"b":"replaced","c":"added","d e":"quoted"},"arr":[0,null,"padded"],"n":5,"z":null})");
+  EXPECT_EQ(
+      object.ToJsonText(),
+      R"({"a":{"b":"replaced","c":"added","d e":"quoted"},"arr":[0,null,"padded"],"n":5,"z":null})");
 }
 
 TEST(JsonEdit, SetMemberNumberWritesThirteenDigits) {
@@ -158,7 +159,7 @@ TEST(JsonEdit, RemoveItemSplices) {
     int index;
     Text json;
   };
-  const Case cases[] = {{0, "[2,3]"}, {-1, "[1,2]"}, {2, "[1,2]"}, {3, "[1,2,3]"},
+  const Case cases[] = {{0, "[2,3]"},  {-1, "[1,2]"}, {2, "[1,2]"}, {3, "[1,2,3]"},
                         {-3, "[2,3]"}, {-9, "[2,3]"}, {1, "[1,3]"}};
   for (const Case& c : cases) {
     JsonObject object = Parsed("[1,2,3]");
@@ -179,8 +180,8 @@ TEST(JsonEdit, RemovePathItemHonoursTheFirstBracket) {
   const Case cases[] = {
       {R"({"list":[1,2,3]})", "list[1]", R"({"list":[1,3]})"},
       {R"({"list":[1,2,3]})", "list", R"({"list":[1,2,3]})"},
-      {R"({"list":[1,2,3]})", "list[x]", R"({"list":[2,3]})"},   // no digits: 0
-      {R"({"list":[1,2,3]})", "list[1", R"({"list":[2,3]})"},    // no "]": 0
+      {R"({"list":[1,2,3]})", "list[x]", R"({"list":[2,3]})"},  // no digits: 0
+      {R"({"list":[1,2,3]})", "list[1", R"({"list":[2,3]})"},   // no "]": 0
       {R"({"list":[1,2,3]})", "list[-1]", R"({"list":[1,2]})"},
       {R"({"list":[1,2,3]})", "list[ 2z]", R"({"list":[1,2]})"},
       {R"({"a":[[1,2],[3,4]]})", "a[1].b[0]", R"({"a":[[1,2]]})"},

@@ -30,11 +30,11 @@ TEST(JsonParse, AnswersAndLeavesTheValue) {
       {"true", true, "true"},
       {" \r\n\t{ \"a\" : [ 1 , { } ] } \n", true, R"({"a":[1,{}]})"},
       {"null", false, "null"},
-      {"", false, ""},        // undefined
-      {"  \n ", false, ""},   // white space only: undefined too
+      {"", false, ""},       // undefined
+      {"  \n ", false, ""},  // white space only: undefined too
       {"{\"a\":", false, "null"},
       {"{\"a\":1}}", false, "null"},
-      {"{'a':1}", false, "null"},          // script, not JSON
+      {"{'a':1}", false, "null"},  // script, not JSON
       {"[1,]", false, "null"},
       {"01", false, "null"},
       {"undefined", false, "null"},
@@ -63,6 +63,11 @@ TEST(JsonParse, RepeatedNameKeepsFirstPlaceAndLastValue) {
   std::vector<Text> names;
   object.MemberNames(names);
   EXPECT_EQ(names[7], "k7");
+  // The same through a raw value, whose strings are copied out of the parser's scratch.
+  JsonObject target;
+  target.SetMember("o", json, true);
+  EXPECT_EQ(target.MemberCount("o"), 100);
+  EXPECT_EQ(target.ValueText("o.k7"), "last");
 }
 
 TEST(JsonText, WritesTheEngineForm) {
@@ -78,8 +83,14 @@ TEST(JsonText, WritesTheEngineForm) {
        R"(["\u0000\u0001\u001f\u007f\u0080\u009f\u00ad"])"},
       {R"(["\u0600\u0604\u070f\u17b4\u17b5\u200c\u200f\u2028\u202f\u2060\u206f\ufeff\ufff0\uffff"])",
        R"(["\u0600\u0604\u070f\u17b4\u17b5\u200c\u200f\u2028\u202f\u2060\u206f\ufeff\ufff0\uffff"])"},
-      {R"(["\u00ae\u0605\u200b\u2031\u205f\u2070"])", "[\"?" "?" "?" "?" "?" "?\"]"},  // not escaped, not in CP936
-      {R"(["\u7aef\u53e3"])", "[\"\xb6\xcb\xbf\xda\"]"},  // 端口
+      {R"(["\u00ae\u0605\u200b\u2031\u205f\u2070"])",
+       "[\"?"
+       "?"
+       "?"
+       "?"
+       "?"
+       "?\"]"},                                              // not escaped, not in CP936
+      {R"(["\u7aef\u53e3"])", "[\"\xb6\xcb\xbf\xda\"]"},     // 端口
       {"[\"\xb6\xcb\xbf\xda\"]", "[\"\xb6\xcb\xbf\xda\"]"},  // 端口
       {"[\"\\uD83D\\uDE00\"]", "[\"?\"]"},  // a pair is one character, beyond CP936
       // Numbers: shortest digits, plain from 1e-6 to below 1e21.
@@ -96,10 +107,10 @@ TEST(JsonText, WritesTheEngineForm) {
 }
 
 TEST(JsonRead, ValueTextByPath) {
-  const JsonObject object = Parsed(
-      R"({"bind_port":7000,"version":"0.29.0","half":0.5,"q":1234567.25,"big":1e14,)"
-      R"("tiny":0.00001,"z":null,"t":true,"f":false,"o":{"x":1},"a":[1,"b",null,[2,3],{}],)"
-      R"("s":"line\nbreak","n":{"deep":{"er":42}},"cn":"\u7aef\u53e3"})");
+  const JsonObject object =
+      Parsed(R"({"bind_port":7000,"version":"0.29.0","half":0.5,"q":1234567.25,"big":1e14,)"
+             R"("tiny":0.00001,"z":null,"t":true,"f":false,"o":{"x":1},"a":[1,"b",null,[2,3],{}],)"
+             R"("s":"line\nbreak","n":{"deep":{"er":42}},"cn":"\u7aef\u53e3"})");
   struct Case {
     Text path;
     Text text;
@@ -166,14 +177,16 @@ TEST(JsonRead, PortListShapeThroughValueObject) {
   ASSERT_EQ(reply.MemberCount("proxies"), 5);
   const Text expected[] = {"6000", "", "null", "", "\"6002\""};
   for (int i = 0; i < 5; ++i) {
-    const JsonObject port = reply.ValueObject("proxies[" + std::to_string(i) + "].conf['remote_port']");
+    const JsonObject port =
+        reply.ValueObject("proxies[" + std::to_string(i) + "].conf['remote_port']");
     EXPECT_EQ(port.ToJsonText(), expected[i]) << i;
   }
   EXPECT_EQ(Parsed("{}").MemberCount("proxies"), 0);
 }
 
 TEST(JsonRead, MemberCountOfEachKind) {
-  const JsonObject object = Parsed(R"({"o":{"a":1,"b":2},"a":[1,2,3],"e":[],"s":"abc","n":5,"z":null})");
+  const JsonObject object =
+      Parsed(R"({"o":{"a":1,"b":2},"a":[1,2,3],"e":[],"s":"abc","n":5,"z":null})");
   EXPECT_EQ(object.MemberCount(), 6);
   EXPECT_EQ(object.MemberCount("o"), 2);
   EXPECT_EQ(object.MemberCount("a"), 3);
@@ -184,18 +197,19 @@ TEST(JsonRead, MemberCountOfEachKind) {
 }
 
 TEST(JsonRead, TypeOfAndHasMember) {
-  const JsonObject object = Parsed(R"({"s":"x","n":1,"b":true,"o":{},"a":[],"z":null,"zero":0,"e":""})");
+  const JsonObject object =
+      Parsed(R"({"s":"x","n":1,"b":true,"o":{},"a":[],"z":null,"zero":0,"e":""})");
   struct Case {
     Text path;
     JsonType type;
     bool has;
   };
   const Case cases[] = {
-      {"s", JsonType::kString, true},     {"n", JsonType::kNumber, true},
-      {"b", JsonType::kBoolean, true},    {"o", JsonType::kObject, true},
-      {"a", JsonType::kArray, true},      {"z", JsonType::kNone, false},
-      {"missing", JsonType::kNone, false}, {"missing.x", JsonType::kOther, false},
-      {"zero", JsonType::kNumber, true},  {"e", JsonType::kString, true},
+      {"s", JsonType::kString, true},        {"n", JsonType::kNumber, true},
+      {"b", JsonType::kBoolean, true},       {"o", JsonType::kObject, true},
+      {"a", JsonType::kArray, true},         {"z", JsonType::kNone, false},
+      {"missing", JsonType::kNone, false},   {"missing.x", JsonType::kOther, false},
+      {"zero", JsonType::kNumber, true},     {"e", JsonType::kString, true},
       {"a.length", JsonType::kNumber, true},
   };
   for (const Case& c : cases) {
@@ -209,7 +223,8 @@ TEST(JsonRead, TypeOfAndHasMember) {
 }
 
 TEST(JsonRead, MemberNumberConvertsLikeTheEngine) {
-  const JsonObject object = Parsed(R"({"n":2.5,"s":" 12 ","w":"abc","e":"","t":true,"z":null,"o":{}})");
+  const JsonObject object =
+      Parsed(R"({"n":2.5,"s":" 12 ","w":"abc","e":"","t":true,"z":null,"o":{}})");
   EXPECT_EQ(object.MemberNumber("n"), 2.5);
   EXPECT_EQ(object.MemberNumber("s"), 12);
   EXPECT_EQ(object.MemberNumber("w"), 0);
@@ -226,7 +241,7 @@ TEST(JsonRead, ItemTextAndItemObject) {
   const JsonObject array = Parsed(R"(["a",1e21,{"x":[true]}])");
   EXPECT_EQ(array.ItemText(0), "a");
   EXPECT_EQ(array.ItemText(0, "", true), "\"a\"");
-  EXPECT_EQ(array.ItemText(1), "1e+21");  // the engine's form, not "%.13g"
+  EXPECT_EQ(array.ItemText(1), "1e+21");      // the engine's form, not "%.13g"
   EXPECT_EQ(array.ItemText(0, "[2].x"), "");  // member-only join: no leading bracket
   EXPECT_EQ(array.ItemObject(2).ToJsonText(), R"({"x":[true]})");
   EXPECT_EQ(array.ItemObject(3).ToJsonText(), "");
