@@ -25,10 +25,9 @@ ControlClass ClassOf(const ControlLayout& layout) {
   constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
   switch (layout.kind) {
     case ControlKind::MultiLineBox: {
-      // Disabled, not read-only: the user can neither focus, select nor scroll the box.
       // Without ES_AUTOHSCROLL lines wrap at the box width; ES_AUTOVSCROLL lets the box take
-      // more lines than it shows.
-      DWORD style = kChild | WS_BORDER | WS_DISABLED | ES_MULTILINE | ES_AUTOVSCROLL;
+      // more lines than it shows. Disabled after creation (see CreateControls).
+      DWORD style = kChild | WS_BORDER | ES_MULTILINE | ES_AUTOVSCROLL;
       if (layout.control != Control::Edit1) style |= WS_VSCROLL;
       return {L"EDIT", style, 0};
     }
@@ -100,6 +99,11 @@ bool Win32MainWindow::CreateControls(HINSTANCE instance) {
     SendMessageW(control, WM_SETFONT, font, FALSE);
     if (layout.kind == ControlKind::MultiLineBox) {
       SendMessageW(control, EM_SETLIMITTEXT, 0, 0);  // 0: as much as the control can hold
+      // Disabled, not read-only: the user can neither focus, select nor scroll the box. An
+      // edit control told so (WM_ENABLE, or WS_DISABLED at creation) paints its text grey
+      // whatever WM_CTLCOLORSTATIC says; setting the style bit alone takes all input away
+      // and leaves the text black.
+      SetWindowLongW(control, GWL_STYLE, GetWindowLongW(control, GWL_STYLE) | WS_DISABLED);
     } else if (layout.kind == ControlKind::InputBox) {
       MakeInputBox(control, kInputLimitBytes);
     }

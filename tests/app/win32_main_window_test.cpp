@@ -125,6 +125,68 @@ TEST_F(Win32MainWindowTest, DrawsTheDisabledBoxesBlackOnWhite) {
   ReleaseDC(window_.Handle(), dc);
 }
 
+// Counts the pixels of the box, as it paints itself, that have the given colour.
+int PixelsOfColour(HWND box, COLORREF colour) {
+  RECT client;
+  GetClientRect(box, &client);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = client.right;
+  info.bmiHeader.biHeight = -client.bottom;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  SendMessageW(box, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+  GdiFlush();
+  const auto* pixels = static_cast<const DWORD*>(bits);
+  const DWORD wanted = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+  int count = 0;
+  for (int i = 0; i < client.right * client.bottom; ++i) count += (pixels[i] & 0xFFFFFF) == wanted;
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return count;
+}
+
+TEST_F(Win32MainWindowTest, DisabledBoxesPaintBlackTextNotGrey) {
+  window_.SetControlText(Control::Edit2, "WWWWWWWW\r\n88888888");
+  HWND box = Box(Control::Edit2);
+  EXPECT_GT(PixelsOfColour(box, RGB(0, 0, 0)), 20);
+  EXPECT_EQ(PixelsOfColour(box, GetSysColor(COLOR_GRAYTEXT)), 0);
+  EXPECT_GT(PixelsOfColour(box, RGB(255, 255, 255)), 1000);
+}
+
+TEST_F(Win32MainWindowTest, ReadOutBoxesTakeNoMouseInput) {
+  window_.Show();
+  SetForegroundWindow(window_.Handle());
+  window_.ProcessPendingEvents();
+  for (Control control : {Control::Edit4, Control::Edit1, Control::Edit2}) {
+    RECT rect;
+    GetWindowRect(Box(control), &rect);
+    SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    INPUT clicks[2] = {};
+    clicks[0].type = clicks[1].type = INPUT_MOUSE;
+    clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, clicks, sizeof(INPUT));
+    for (int i = 0; i < 20; ++i) {
+      Sleep(10);
+      window_.ProcessPendingEvents();
+    }
+    if (control == Control::Edit4) {
+      // The check: the same click does reach an enabled box.
+      ASSERT_EQ(GetFocus(), Box(Control::Edit4));
+    } else {
+      EXPECT_EQ(GetFocus(), Box(Control::Edit4)) << static_cast<int>(control);
+    }
+  }
+}
+
 TEST_F(Win32MainWindowTest, InputBoxDropsTypedCharactersOtherThanDigitsAndMinus) {
   const struct {
     std::wstring keys;
