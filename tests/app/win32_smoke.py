@@ -102,6 +102,15 @@ def probe(args, *command):
     return dict(line.split("\t", 1) for line in text.splitlines() if "\t" in line)
 
 
+def run_query(args, *arguments):
+    with tempfile.TemporaryFile() as out:
+        result = subprocess.run([WINE_ENV, "wine", args.query, *arguments],
+                                stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
+                                timeout=150, env=dict(os.environ, QUARVEL_WINE_TIMEOUT="120"))
+        out.seek(0)
+        return result.returncode, out.read().decode("utf-8", "replace").replace("\r\n", "\n")
+
+
 def check(failures, what, got, wanted):
     if got != wanted:
         failures.append(f"{what}: got {got!r}, wanted {wanted!r}")
@@ -111,6 +120,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--quarvel", required=True)
     parser.add_argument("--probe", required=True)
+    parser.add_argument("--query", help="quarvel-query.exe, checked against the same dashboard")
     parser.add_argument("--screenshot")
     args = parser.parse_args()
     if not os.environ.get("DISPLAY"):
@@ -159,6 +169,15 @@ def main():
                             f"{right - left}x{bottom - top}+{left}+{top}", "+repage",
                             args.screenshot], check=True, timeout=60)
             print(f"smoke: saved {args.screenshot}")
+
+        if args.query:
+            code, text = run_query(args, "tcp", "27500")
+            check(failures, "quarvel-query tcp 27500", (code, text.strip()),
+                  (1, "27500 端口已占用"))
+            code, text = run_query(args)
+            for line in ("version : 0.29.0", "TCP在用端口", "27501"):
+                if line not in text.splitlines():
+                    failures.append(f"quarvel-query: no line {line!r} in\n{text}")
 
         probe(args, "close")
         try:
