@@ -193,6 +193,18 @@ LRESULT Win32MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
       SetBkColor(dc, RGB(255, 255, 255));
       return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
     }
+    case WM_ACTIVATE:
+      // Keep the control that had the focus, to give it back when the window is active again.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(window_, focus)) focusedControl_ = focus;
+      }
+      break;
+    case WM_SETFOCUS:
+      // The input box has the focus first, so a port can be typed at once.
+      SetFocus(focusedControl_ && IsWindow(focusedControl_) ? focusedControl_
+                                                            : ControlHandle(Control::Edit4));
+      return 0;
     case WM_COMMAND:
       if (HIWORD(wParam) == BN_CLICKED) {
         const int id = LOWORD(wParam);

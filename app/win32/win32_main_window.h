@@ -47,7 +47,8 @@ class Win32MainWindow : public MainWindow {
 
   HWND window_ = nullptr;
   std::array<HWND, 6> controls_{};
-  bool destroying_ = false;  // the program, not the user, is closing the window
+  HWND focusedControl_ = nullptr;  // the focus to restore when the window is activated
+  bool destroying_ = false;        // the program, not the user, is closing the window
   Handler tcpHandler_;
   Handler udpHandler_;
   MessagePresenter presenter_;

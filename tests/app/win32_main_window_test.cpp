@@ -161,29 +161,55 @@ TEST_F(Win32MainWindowTest, DisabledBoxesPaintBlackTextNotGrey) {
   EXPECT_GT(PixelsOfColour(box, RGB(255, 255, 255)), 1000);
 }
 
+// Clicks the middle of control with real mouse input and dispatches messages until the
+// button release has arrived somewhere in this thread (a disabled box passes it on to its
+// parent), or two seconds have gone by.
+bool ClickAndWait(HWND control) {
+  RECT rect;
+  GetWindowRect(control, &rect);
+  // The position travels with the events: a separate SetCursorPos may land after them.
+  const LONG x = (rect.left + rect.right) / 2 * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+  const LONG y = (rect.top + rect.bottom) / 2 * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+  INPUT clicks[3] = {};
+  for (INPUT& click : clicks) {
+    click.type = INPUT_MOUSE;
+    click.mi.dx = x;
+    click.mi.dy = y;
+  }
+  clicks[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+  clicks[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+  SendInput(3, clicks, sizeof(INPUT));
+  const DWORD deadline = GetTickCount() + 2000;
+  while (GetTickCount() < deadline) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+      if (message.message == WM_LBUTTONUP || message.message == WM_NCLBUTTONUP) return true;
+    }
+    Sleep(10);
+  }
+  return false;
+}
+
 TEST_F(Win32MainWindowTest, ReadOutBoxesTakeNoMouseInput) {
   window_.Show();
   SetForegroundWindow(window_.Handle());
+  for (DWORD end = GetTickCount() + 2000; GetForegroundWindow() != window_.Handle();) {
+    ASSERT_LT(GetTickCount(), end) << "the window never became active";
+    window_.ProcessPendingEvents();
+    Sleep(10);
+  }
   window_.ProcessPendingEvents();
-  for (Control control : {Control::Edit4, Control::Edit1, Control::Edit2}) {
-    RECT rect;
-    GetWindowRect(Box(control), &rect);
-    SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-    INPUT clicks[2] = {};
-    clicks[0].type = clicks[1].type = INPUT_MOUSE;
-    clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, clicks, sizeof(INPUT));
-    for (int i = 0; i < 20; ++i) {
-      Sleep(10);
-      window_.ProcessPendingEvents();
-    }
-    if (control == Control::Edit4) {
-      // The check: the same click does reach an enabled box.
-      ASSERT_EQ(GetFocus(), Box(Control::Edit4));
-    } else {
-      EXPECT_EQ(GetFocus(), Box(Control::Edit4)) << static_cast<int>(control);
-    }
+  EXPECT_EQ(GetFocus(), Box(Control::Edit4));  // the input box has the focus first
+  // The check: the same kind of click moves the focus to an enabled control.
+  SetFocus(Box(Control::ButtonTcp));
+  ASSERT_TRUE(ClickAndWait(Box(Control::Edit4)));
+  ASSERT_EQ(GetFocus(), Box(Control::Edit4));
+  for (Control control : {Control::Edit1, Control::Edit2, Control::Edit3}) {
+    ClickAndWait(Box(control));
+    EXPECT_EQ(GetFocus(), Box(Control::Edit4)) << static_cast<int>(control);
   }
 }
 
