@@ -1,5 +1,6 @@
 #include "http/http_request.h"
 
+#include <chrono>
 #include <string_view>
 #include <utility>
 
@@ -131,11 +132,14 @@ class Exchange {
   Text TakeBodyText() { return std::move(bodyText_); }
 
  private:
+  using Clock = std::chrono::steady_clock;
+
   Exit Fail(std::string_view text, Exit exit) {
     params_.statusText = Text(text);
     return exit;
   }
-  Bytes ReadBody();
+  // The body as it arrives; overrun tells that the overall bound ended it.
+  Bytes ReadBody(bool& overrun);
   void TakeResponseHead(const Text& head);
 
   HttpRequestParams& params_;
@@ -145,6 +149,7 @@ class Exchange {
   TransportHandle request_ = kNullHandle;
   RegexObject regex_;  // serves the body decoding; lives for the whole call
   Text bodyText_;
+  Clock::time_point deadline_;
 };
 
 Exit Exchange::Run() {
@@ -166,6 +171,11 @@ Exit Exchange::Run() {
                              proxy.empty() ? nullptr : proxy.c_str());
   if (session_ == kNullHandle) return Fail(kOpenFailed, Exit::kCommon);
   const int timeoutMs = p.timeoutSeconds < 1 ? 30000 : p.timeoutSeconds * 1000;
+  // Each phase is bounded by the transport; the whole is bounded here, counted from the
+  // start of the call.
+  deadline_ = Clock::now() + std::chrono::milliseconds(p.overallTimeoutSeconds < 1
+                                                           ? 4LL * timeoutMs
+                                                           : 1000LL * p.overallTimeoutSeconds);
   if (!transport_.SetTimeouts(session_, timeoutMs, timeoutMs, timeoutMs, timeoutMs))
     return Fail(kTimeoutsFailed, Exit::kCommon);
 
@@ -196,6 +206,11 @@ Exit Exchange::Run() {
   if (!cookieFeatureSet) return Fail(kCookieFeatureFailed, Exit::kImmediate);
   if (p.noRedirect && !transport_.SetOption(request_, kOptionDisableFeature, kDisableRedirects))
     return Fail(kRedirectSwitchFailed, Exit::kImmediate);
+  // The pin belongs to the certificate policy: a backend that cannot apply it fails the
+  // request the way the security flags would.
+  if (!p.pinnedPublicKey.empty() &&
+      !transport_.SetPinnedPublicKey(request_, AnsiToUtf16(p.pinnedPublicKey).c_str()))
+    return Fail(kSecurityFlagsFailed, Exit::kImmediate);
 
   // An empty block has nothing to add; the add step is skipped rather than failed.
   const std::u16string headerBlock = AnsiToUtf16(BuildRequestHeaders(
@@ -211,7 +226,11 @@ Exit Exchange::Run() {
     return Fail(kSendFailed, Exit::kCommon);
   if (!transport_.ReceiveResponse(request_)) return Fail(kNoResponse, Exit::kCommon);
 
-  Bytes received = ReadBody();
+  bool overrun = false;
+  Bytes received = ReadBody(overrun);
+  // A body cut off by the overall bound is not the reply, whatever the prefix looks like:
+  // nothing of it is handed out.
+  if (overrun) return Fail(kReadFailed, Exit::kCommon);
 
   // The raw head: a size query, then one read of exactly that size.
   std::uint32_t headBytes = 0;
@@ -227,9 +246,13 @@ Exit Exchange::Run() {
   return Exit::kCommon;
 }
 
-Bytes Exchange::ReadBody() {
+Bytes Exchange::ReadBody(bool& overrun) {
   Bytes received;
   for (;;) {
+    if (Clock::now() >= deadline_) {
+      overrun = true;
+      break;
+    }
     std::uint32_t available = 0;
     if (!transport_.QueryDataAvailable(request_, available) || available < 1) break;
     // The accumulator's zero-filled tail is the exact-size buffer of this read, so the body

@@ -33,6 +33,13 @@ struct HttpRequestParams {
   bool completeHeaders = true;  // add the default header lines the block lacks
   Bytes bodyBytes;              // sent instead of bodyText when not empty
   bool normalizeNames = true;   // capitalise header names
+  // Beyond the per-phase time-out, a bound on the whole exchange, so that a server that
+  // keeps trickling bytes cannot hold the call forever. Below 1 means four times the
+  // per-phase time-out. Reaching it fails the read with an empty result.
+  int overallTimeoutSeconds = 0;
+  // "sha256//BASE64=" pins (";" between several): the server's public key must match one,
+  // or the send fails. Empty: any key, as with certificate errors ignored.
+  Text pinnedPublicKey;
 };
 
 // Performs the exchange through transport and returns the body as Text (empty after any

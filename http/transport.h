@@ -69,6 +69,13 @@ class Transport {
                               const char16_t* password) = 0;
   // One 32-bit option value.
   virtual bool SetOption(TransportHandle request, std::uint32_t option, std::uint32_t value) = 0;
+  // Lets request talk only to a server whose public key matches pins: "sha256//" and the
+  // Base64 SHA-256 of the key's DER form, several joined by ";". The key is checked while
+  // sending, so a mismatch fails SendRequest. A backend that cannot check keys refuses
+  // here, so that a pinned request never goes out unchecked.
+  virtual bool SetPinnedPublicKey(TransportHandle /*request*/, const char16_t* /*pins*/) {
+    return false;
+  }
   // headers holds headersLength code units of CR LF separated lines.
   virtual bool AddRequestHeaders(TransportHandle request, const char16_t* headers,
                                  std::uint32_t headersLength, std::uint32_t modifiers) = 0;

@@ -295,6 +295,14 @@ bool CurlTransport::SetOption(TransportHandle handle, std::uint32_t option, std:
   }
 }
 
+bool CurlTransport::SetPinnedPublicKey(TransportHandle handle, const char16_t* pins) {
+  Request* request = handles_->Find<Request>(handle);
+  // Without TLS there is no key to check, and a pin must never be dropped silently.
+  if (!request || request->exchange || !request->secure || Units(pins).empty()) return false;
+  request->settings.pinnedPublicKey = Utf8Of(Units(pins));
+  return true;
+}
+
 bool CurlTransport::AddRequestHeaders(TransportHandle handle, const char16_t* headers,
                                       std::uint32_t headersLength, std::uint32_t) {
   Request* request = handles_->Find<Request>(handle);

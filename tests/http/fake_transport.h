@@ -48,6 +48,7 @@ class FakeTransport final : public Transport {
   bool SetCredentials(TransportHandle request, std::uint32_t authTarget, std::uint32_t authScheme,
                       const char16_t* userName, const char16_t* password) override;
   bool SetOption(TransportHandle request, std::uint32_t option, std::uint32_t value) override;
+  bool SetPinnedPublicKey(TransportHandle request, const char16_t* pins) override;
   bool AddRequestHeaders(TransportHandle request, const char16_t* headers,
                          std::uint32_t headersLength, std::uint32_t modifiers) override;
   bool SendRequest(TransportHandle request, const void* optional, std::uint32_t optionalLength,

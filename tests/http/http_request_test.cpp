@@ -1,6 +1,8 @@
 // The request routine's steps, observed on a scripted transport.
 #include "http/http_request.h"
 
+#include <algorithm>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -177,6 +179,29 @@ TEST_F(HttpRequestTest, OptionsFollowCookiesAndRedirectSwitch) {
   EXPECT_THAT(
       transport_.CallsOf("SetOption"),
       ElementsAre("SetOption(3, 31, 0x3300)", "SetOption(3, 79, 0x1)", "SetOption(3, 63, 0x2)"));
+}
+
+TEST_F(HttpRequestTest, PinGoesToTheTransportAfterTheOptionsAndItsRefusalStopsTheRequest) {
+  HttpRequestParams params;
+  params.url = "https://h/";
+  params.pinnedPublicKey = "sha256//abc=";
+  Run(params);
+  const auto& calls = transport_.Calls();
+  const auto pin = std::find(calls.begin(), calls.end(), "SetPinnedPublicKey(3, sha256//abc=)");
+  ASSERT_NE(pin, calls.end());
+  EXPECT_EQ(*(pin - 1), "SetOption(3, 63, 0x1)");
+  EXPECT_TRUE(pin[1].starts_with("AddRequestHeaders("));
+
+  // A transport that cannot check the key: nothing is sent.
+  FakeTransport refusing;
+  refusing.FailAt("SetPinnedPublicKey");
+  events_ = 0;
+  EXPECT_EQ(HttpRequest(params, refusing), "");
+  EXPECT_EQ(params.statusText, Gbk(u"忽略错误/证书错误  失败！"));
+  EXPECT_THAT(refusing.CallsOf("SendRequest"), IsEmpty());
+  EXPECT_THAT(refusing.CallsOf("CloseHandle"),
+              ElementsAre("CloseHandle(3)", "CloseHandle(2)", "CloseHandle(1)"));
+  EXPECT_EQ(events_, 0);
 }
 
 TEST_F(HttpRequestTest, TimeoutsObjectNamesVerbsAndProxyStrings) {
