@@ -12,6 +12,7 @@
 
 #include "http/code_page.h"
 #include "http/default_transport.h"
+#include "http/http_request.h"
 #include "tests/fixtures/fixture_server.h"
 
 namespace quarvel {
@@ -176,6 +177,21 @@ TEST_F(WinHttpTransportTest, RawHeadersComeAfterASizeQueryWithCrLfAndAnEmptyLast
   EXPECT_TRUE(head.starts_with("HTTP/1.1 404 Not Found\r\n")) << head;
   EXPECT_TRUE(head.ends_with("\r\n\r\n")) << head;
   EXPECT_NE(head.find("\r\nContent-Length: 15\r\n"), Text::npos) << head;
+}
+
+TEST_F(WinHttpTransportTest, PinnedRequestsAreRefusedBeforeAnythingIsSent) {
+  // WinHTTP checks no public key before it sends, so a pin cannot be honoured: refused.
+  Open(server_->HttpsPort(), u"/status/200", true);
+  EXPECT_FALSE(transport_.SetPinnedPublicKey(request_, u"sha256//AAAA"));
+
+  const std::string before = HttpRequest(server_->HttpUrl("/__requests"), 0, "");
+  HttpRequestParams params;
+  params.url = server_->HttpsUrl("/status/200?pinned");
+  params.pinnedPublicKey = server_->PublicKeyPin();
+  EXPECT_EQ(HttpRequest(params), "");
+  EXPECT_EQ(params.statusText, Utf16ToAnsi(u"忽略错误/证书错误  失败！"));
+  const std::string after = HttpRequest(server_->HttpUrl("/__requests"), 0, "");
+  EXPECT_EQ(after.find("pinned"), std::string::npos) << after;
 }
 
 TEST_F(WinHttpTransportTest, HandlesAreRefusedOnceClosedAndTheNullHandleAlways) {
