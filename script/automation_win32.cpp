@@ -76,7 +76,8 @@ Variant Variant::FromInt(int value) {
 
 Text Variant::ToText() const {
   Variant converted;
-  if (FAILED(VariantChangeType(converted.get(), const_cast<VARIANT*>(&value_), 0, VT_BSTR))) return {};
+  if (FAILED(VariantChangeType(converted.get(), const_cast<VARIANT*>(&value_), 0, VT_BSTR)))
+    return {};
   const BSTR text = converted.value_.bstrVal;
   if (!text) return {};
   // Code page 936 whatever the system's ANSI code page is.
@@ -92,7 +93,8 @@ int Variant::ToInt() const {
 
 bool Variant::ToBool() const {
   Variant converted;
-  if (FAILED(VariantChangeType(converted.get(), const_cast<VARIANT*>(&value_), 0, VT_BOOL))) return false;
+  if (FAILED(VariantChangeType(converted.get(), const_cast<VARIANT*>(&value_), 0, VT_BOOL)))
+    return false;
   return converted.value_.boolVal != VARIANT_FALSE;
 }
 
