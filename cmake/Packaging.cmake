@@ -16,9 +16,9 @@ foreach(program quarvel quarvel-query)
 endforeach()
 
 if(WIN32)
-  if(MINGW)
-    # A build that links the GCC run-time dynamically needs these beside the exe; a static
-    # one ignores them.
+  # A build that links the GCC run-time dynamically needs these beside the exe; the static
+  # one (the windows preset) needs none.
+  if(MINGW AND NOT CMAKE_EXE_LINKER_FLAGS MATCHES "(^| )-static( |$)")
     foreach(dll libgcc_s_dw2-1.dll libgcc_s_seh-1.dll libstdc++-6.dll libwinpthread-1.dll)
       execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
                       OUTPUT_VARIABLE dll_path OUTPUT_STRIP_TRAILING_WHITESPACE)

@@ -37,8 +37,13 @@ TEST(DecodeResponseBody, KeepsOrConvertsByTheDeclaredCharset) {
       {"<meta http-equiv=Content-Type content='text/html; charset=gb2312'>\xff",
        "<meta http-equiv=Content-Type content='text/html; charset=gb2312'>\xff"},
       {"<meta charset=gbk>\xff", "<meta charset=gbk>\xff"},
-      // Named in capitals it goes through the conversion, where the invalid byte becomes "?".
+      // Named in capitals it goes through the conversion, where the invalid byte becomes "?"
+      // (Windows' table of code page 936 keeps 0xFF, as a private-use character).
+#ifdef _WIN32
+      {"<meta charset=GB2312>\xd6\xd0\xff", "<meta charset=GB2312>\xd6\xd0\xff"},
+#else
       {"<meta charset=GB2312>\xd6\xd0\xff", "<meta charset=GB2312>\xd6\xd0?"},
+#endif
       // Big5's 中 is A4 A4.
       {"<meta charset=big5>\xa4\xa4", "<meta charset=big5>\xd6\xd0"},
       // A UTF-8 byte-order mark goes; characters code page 936 lacks and broken sequences

@@ -1,6 +1,9 @@
 // A server that answers one byte at a time: each byte counts as progress for the
 // per-phase time-out, so only the bound on the whole exchange ends the call.
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <chrono>
 
@@ -63,6 +66,13 @@ TEST_F(SlowServerTest, BodyTrickledForeverEndsAtTheOverallBoundAsAFailedRead) {
 }
 
 TEST_F(SlowServerTest, HeadTrickledInShortLinesEndsAtTheReceiveTimeout) {
+#ifdef _WIN32
+  // Windows bounds the whole head by the receive time-out; Wine bounds each read only.
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  if (ntdll && GetProcAddress(ntdll, "wine_get_version")) {
+    GTEST_SKIP() << "Wine's WinHTTP waits for a trickled head for ever";
+  }
+#endif
   // Every line comes well within the time-out, but the head never ends.
   HttpRequestParams params;
   params.url = server_->HttpsUrl("/trickle?every=0.05&head=1");
