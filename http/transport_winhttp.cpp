@@ -1,10 +1,16 @@
 // The transport on winhttp.dll: each operation is the WinHTTP call of the same name, in
-// synchronous mode, with the arguments passed through.
+// synchronous mode, with the arguments passed through. A pinned public key is checked by a
+// status callback on the request, which WinHTTP calls once the TLS handshake is done and
+// before the request is written.
 #include <windows.h>
 #include <winhttp.h>
 
+#include <algorithm>
+#include <map>
+
 #include "http/default_transport.h"
 #include "http/transport.h"
+#include "http/winhttp_key_pin.h"
 
 namespace quarvel {
 namespace {
@@ -22,6 +28,40 @@ const wchar_t* Wide(const char16_t* text) {
 std::u16string Units(const wchar_t* start, DWORD length) {
   if (!start) return {};
   return std::u16string(reinterpret_cast<const char16_t*>(start), length);
+}
+
+// A request opened with WINHTTP_FLAG_SECURE, and the keys it may talk to when pinned.
+struct SecureRequest {
+  std::vector<KeyDigest> pins;  // empty: not pinned
+  // What the last check of the server's key found; each request written (a redirect's too)
+  // is checked afresh.
+  enum class Verdict { kUnchecked, kMatched, kRefused } verdict = Verdict::kUnchecked;
+  // The check closed the handle; WinHTTP must not see it again, not even to close it.
+  bool closedByCheck = false;
+};
+
+bool SentToPinnedKey(const SecureRequest* request) {
+  return !request || request->pins.empty() || request->verdict == SecureRequest::Verdict::kMatched;
+}
+
+// Runs inside WinHttpSendRequest (and WinHttpReceiveResponse when it follows a redirect), on
+// the calling thread, for SENDING_REQUEST (after the TLS handshake, before the request is
+// written) and REQUEST_SENT; context is the request's SecureRequest.
+void CALLBACK CheckServerKey(HINTERNET request, DWORD_PTR context, DWORD status, void*, DWORD) {
+  if (status != WINHTTP_CALLBACK_STATUS_SENDING_REQUEST || !context) return;
+  auto& secure = *reinterpret_cast<SecureRequest*>(context);
+  const auto digest = ServerKeyDigest(request);
+  const bool pinned =
+      digest && std::find(secure.pins.begin(), secure.pins.end(), *digest) != secure.pins.end();
+  if (pinned) {
+    secure.verdict = SecureRequest::Verdict::kMatched;
+    return;
+  }
+  secure.verdict = SecureRequest::Verdict::kRefused;
+  // Closing the request is how WinHTTP lets a caller abort it before the request is written,
+  // so the headers (credentials included) do not reach the wrong server. Wine 8 writes the
+  // request all the same; there the failure comes only after the send (RefuseUnlessPinnedKey).
+  secure.closedByCheck = WinHttpCloseHandle(request);
 }
 
 class WinHttpTransport final : public Transport {
@@ -74,8 +114,11 @@ class WinHttpTransport final : public Transport {
 
   TransportHandle OpenRequest(TransportHandle connection, const char16_t* verb,
                               const char16_t* objectName, std::uint32_t flags) override {
-    return HandleOf(WinHttpOpenRequest(Internet(connection), Wide(verb), Wide(objectName), nullptr,
-                                       WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
+    HINTERNET request =
+        WinHttpOpenRequest(Internet(connection), Wide(verb), Wide(objectName), nullptr,
+                           WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags);
+    if (request && (flags & WINHTTP_FLAG_SECURE)) secureRequests_[request] = {};
+    return HandleOf(request);
   }
 
   bool SetCredentials(TransportHandle request, std::uint32_t authTarget, std::uint32_t authScheme,
@@ -89,6 +132,26 @@ class WinHttpTransport final : public Transport {
     return WinHttpSetOption(Internet(request), option, &data, sizeof data);
   }
 
+  bool SetPinnedPublicKey(TransportHandle request, const char16_t* pins) override {
+    SecureRequest* secure = SecureRequestOf(request);
+    if (!secure || !pins) return false;  // a plain request has no key to check
+    auto digests = DecodeKeyPins(pins);
+    if (!digests) return false;
+    if (WinHttpSetStatusCallback(Internet(request), CheckServerKey,
+                                 WINHTTP_CALLBACK_FLAG_SEND_REQUEST,
+                                 0) == WINHTTP_INVALID_STATUS_CALLBACK) {
+      return false;
+    }
+    // The context reaches the callback, on redirects as well as on the first send.
+    DWORD_PTR context = reinterpret_cast<DWORD_PTR>(secure);
+    if (!WinHttpSetOption(Internet(request), WINHTTP_OPTION_CONTEXT_VALUE, &context,
+                          sizeof context)) {
+      return false;
+    }
+    secure->pins = std::move(*digests);
+    return true;
+  }
+
   bool AddRequestHeaders(TransportHandle request, const char16_t* headers,
                          std::uint32_t headersLength, std::uint32_t modifiers) override {
     return WinHttpAddRequestHeaders(Internet(request), Wide(headers), headersLength, modifiers);
@@ -96,12 +159,25 @@ class WinHttpTransport final : public Transport {
 
   bool SendRequest(TransportHandle request, const void* optional, std::uint32_t optionalLength,
                    std::uint32_t totalLength) override {
-    return WinHttpSendRequest(Internet(request), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
-                              const_cast<void*>(optional), optionalLength, totalLength, 0);
+    SecureRequest* secure = SecureRequestOf(request);
+    if (secure) {
+      if (secure->closedByCheck) return Refuse();
+      secure->verdict = SecureRequest::Verdict::kUnchecked;
+    }
+    // The context given here replaces the request's, so it is the same one again.
+    if (!WinHttpSendRequest(Internet(request), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
+                            const_cast<void*>(optional), optionalLength, totalLength,
+                            reinterpret_cast<DWORD_PTR>(secure))) {
+      return false;
+    }
+    return RefuseUnlessPinnedKey(secure);
   }
 
   bool ReceiveResponse(TransportHandle request) override {
-    return WinHttpReceiveResponse(Internet(request), nullptr);
+    const SecureRequest* secure = SecureRequestOf(request);
+    if (secure && secure->closedByCheck) return Refuse();
+    if (!WinHttpReceiveResponse(Internet(request), nullptr)) return false;
+    return RefuseUnlessPinnedKey(secure);
   }
 
   bool QueryDataAvailable(TransportHandle request, std::uint32_t& available) override {
@@ -129,7 +205,31 @@ class WinHttpTransport final : public Transport {
     return ok;
   }
 
-  bool CloseHandle(TransportHandle handle) override { return WinHttpCloseHandle(Internet(handle)); }
+  bool CloseHandle(TransportHandle handle) override {
+    const SecureRequest* secure = SecureRequestOf(handle);
+    if (!(secure && secure->closedByCheck) && !WinHttpCloseHandle(Internet(handle))) return false;
+    secureRequests_.erase(Internet(handle));
+    return true;
+  }
+
+ private:
+  SecureRequest* SecureRequestOf(TransportHandle request) {
+    const auto found = secureRequests_.find(Internet(request));
+    return found == secureRequests_.end() ? nullptr : &found->second;
+  }
+
+  // A pinned request whose server key was not checked, or did not match, fails; the check
+  // not running at all fails it too.
+  static bool RefuseUnlessPinnedKey(const SecureRequest* secure) {
+    return SentToPinnedKey(secure) || Refuse();
+  }
+  static bool Refuse() {
+    SetLastError(ERROR_WINHTTP_SECURE_FAILURE);
+    return false;
+  }
+
+  // Keyed by handle; map nodes stay put, so the callback may hold a pointer to one.
+  std::map<HINTERNET, SecureRequest> secureRequests_;
 };
 
 }  // namespace
