@@ -38,9 +38,23 @@ Text DashboardProfile::Headers() const {
          "Gecko) Chrome/69.0.3497.100 Safari/537.36";
 }
 
+HttpRequestParams DashboardProfile::Request(std::string_view path) const {
+  HttpRequestParams params;
+  params.url = Url(path);
+  params.method = 0;
+  params.headers = Headers();
+  params.pinnedPublicKey = pinnedPublicKey;
+  return params;
+}
+
+Text FetchFromDashboard(const DashboardProfile& profile, std::string_view path) {
+  HttpRequestParams request = profile.Request(path);
+  return HttpRequest(request);
+}
+
 const DashboardProfile& CompiledDashboardProfile() {
   static const DashboardProfile profile{kConfiguredDashboardHost, kDashboardPort,
-                                        kConfiguredDashboardToken};
+                                        kConfiguredDashboardToken, kConfiguredDashboardPin};
   return profile;
 }
 

@@ -73,7 +73,7 @@ void WritePortLines(MainWindow& window, const std::optional<std::vector<Text>>& 
 void FetchPorts(MainWindow& window, const DashboardProfile& profile, const PortList& list) {
   std::optional<std::vector<Text>> lines;
   {
-    const Text body = HttpRequest(profile.Url(list.path), 0, profile.Headers());
+    const Text body = FetchFromDashboard(profile, list.path);
     lines = PortLines(body);
   }
   // The reply and its parsed form are freed before the box grows: with a long list they

@@ -46,7 +46,7 @@ Text SettingText(const JsonObject& json, const Setting& setting) {
 }  // namespace
 
 void FetchServerInfo(MainWindow& window, const DashboardProfile& profile) {
-  const Text body = HttpRequest(profile.Url(kServerInfoPath), 0, profile.Headers());
+  const Text body = FetchFromDashboard(profile, kServerInfoPath);
   ShowServerInfo(window, body);
 }
 

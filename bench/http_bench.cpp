@@ -4,8 +4,10 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "http/default_transport.h"
 #include "http/http_request.h"
@@ -28,15 +30,17 @@ std::string UrlFor(const benchmark::State& state, const std::string& path) {
 const char* kBig = "/big?bytes=104857600";
 const char* kSmall = "/status/200";
 
+// The second argument asks for responseBody too; the dashboard fetches leave it out.
 void RunHttpRequest(benchmark::State& state, const char* path) {
   const std::string url = UrlFor(state, path);
   std::size_t bytes = 0;
   for (auto _ : state) {
     HttpRequestParams params;
     params.url = url;
-    benchmark::DoNotOptimize(HttpRequest(params));
+    params.wantResponseBody = state.range(1) != 0;
+    const Text body = HttpRequest(params);
     if (params.statusText != "200 OK") state.SkipWithError("request failed");
-    bytes += params.responseBody.size();
+    bytes += body.size();
   }
   state.SetBytesProcessed(std::int64_t(bytes));
 }
@@ -83,6 +87,11 @@ void BM_TransportBigBody(benchmark::State& state) {
   state.SetBytesProcessed(std::int64_t(bytes));
 }
 
+// With --benchmark_repetitions, the fastest run: the machine's other load only ever adds.
+double Fastest(const std::vector<double>& runs) {
+  return runs.empty() ? 0.0 : *std::min_element(runs.begin(), runs.end());
+}
+
 void BM_HttpRequestBigBody(benchmark::State& state) {
   RunHttpRequest(state, kBig);
 }
@@ -97,11 +106,11 @@ void BM_CurlSmallReply(benchmark::State& state) {
 }
 
 BENCHMARK(BM_HttpRequestBigBody)
-    ->ArgName("https")
-    ->Arg(0)
-    ->Arg(1)
+    ->ArgNames({"https", "responseBody"})
+    ->ArgsProduct({{0, 1}, {0, 1}})
     ->Iterations(5)
     ->UseRealTime()
+    ->ComputeStatistics("min", Fastest)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TransportBigBody)
     ->ArgName("https")
@@ -109,6 +118,7 @@ BENCHMARK(BM_TransportBigBody)
     ->Arg(1)
     ->Iterations(5)
     ->UseRealTime()
+    ->ComputeStatistics("min", Fastest)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CurlBigBody)
     ->ArgName("https")
@@ -116,13 +126,14 @@ BENCHMARK(BM_CurlBigBody)
     ->Arg(1)
     ->Iterations(5)
     ->UseRealTime()
+    ->ComputeStatistics("min", Fastest)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HttpRequestSmallReply)
-    ->ArgName("https")
-    ->Arg(0)
-    ->Arg(1)
+    ->ArgNames({"https", "responseBody"})
+    ->ArgsProduct({{0, 1}, {0}})
     ->Iterations(50)
     ->UseRealTime()
+    ->ComputeStatistics("min", Fastest)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CurlSmallReply)
     ->ArgName("https")
@@ -130,6 +141,7 @@ BENCHMARK(BM_CurlSmallReply)
     ->Arg(1)
     ->Iterations(50)
     ->UseRealTime()
+    ->ComputeStatistics("min", Fastest)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,9 +1,11 @@
 // Parse a text, then read and edit it along paths and values taken from the same input.
 // Reads must never crash, and what the writer produces must parse back to the same text.
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
+#include "http/code_page.h"
 #include "script/json_object.h"
 
 using namespace quarvel;
@@ -19,8 +21,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   JsonObject json;
   const bool parsed = json.Parse(text);
   const Text written = json.ToJsonText();
-  // A number too large for a double parses as Infinity, which the writer gives as null.
-  if (parsed && written != "null") {
+  // A number too large for a double parses as Infinity, which the writer gives as null, and
+  // bytes that are not code page 936 all become "?", so two keys can become one: the writer's
+  // text reads back the same only without either.
+  const std::u16string units = AnsiToUtf16(text);
+  const bool clean = std::count(units.begin(), units.end(), u'?') ==
+                     std::count(text.begin(), text.end(), '?');
+  if (parsed && clean && written != "null") {
     JsonObject again;
     if (!again.Parse(written) || again.ToJsonText() != written) abort();
   }
@@ -50,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const Text edited = json.ToJsonText();
   JsonObject reread;
-  if (!edited.empty() && edited != "null" && reread.Parse(edited) &&
+  if (clean && !edited.empty() && edited != "null" && reread.Parse(edited) &&
       reread.ToJsonText() != edited) {
     abort();
   }

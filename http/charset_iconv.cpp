@@ -97,11 +97,11 @@ std::optional<Text> ConvertCharsetToAnsi(const Bytes& bytes, std::string_view ch
     units.append(buffer, (sizeof buffer - outLeft) / sizeof(char16_t));
     if (rc != static_cast<size_t>(-1)) break;
     if (error == E2BIG) continue;
-    // A sequence cut off by the end of the body becomes one "?".
+    if (error != EILSEQ && error != EINVAL) return std::nullopt;
+    // An invalid sequence becomes "?" and decoding goes on after its first byte; one cut
+    // off by the end of the body becomes a single "?".
     units += u'?';
     if (error == EINVAL) break;
-    if (error != EILSEQ) return std::nullopt;
-    // An invalid sequence becomes "?" and decoding goes on after its first byte.
     ++in;
     --inLeft;
     iconv(decoder.get(), nullptr, nullptr, nullptr, nullptr);

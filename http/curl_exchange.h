@@ -22,6 +22,8 @@ struct ExchangeSettings {
   bool verifyPeer = true;
   bool verifyHost = true;
   bool followRedirects = true;
+  // "sha256//BASE64=" pins of the server's public key; empty: any key.
+  std::string pinnedPublicKey;
   // Per phase, in milliseconds; 0 waits without limit.
   int connectMs = 0;
   int sendMs = 0;
@@ -38,12 +40,15 @@ class CurlExchange {
   // Connects and sends the request with body. Fails when the connection, the TLS handshake
   // or the sending fails or stalls.
   bool Send(std::vector<std::uint8_t> body);
-  // Waits for the head of the final response, following redirects on the way.
+  // Waits for the head of the final response, following redirects on the way. The whole
+  // head must come within the receive time-out, however steadily its lines trickle in.
   bool ReceiveResponse();
   // Waits for body bytes; available is 0 once the body is complete. A body that breaks off
   // reports the missing bytes as available, and the read that follows fails.
   bool QueryDataAvailable(std::uint32_t& available);
   bool Read(void* buffer, std::uint32_t size, std::uint32_t& bytesRead);
+  // The final response's Content-Length; 0 when it has none, or no body (HEAD).
+  std::uint64_t DeclaredBodyLength() const;
   // The final response's head: status line first, CR LF line ends, an empty line last.
   bool HasResponseHead() const { return headComplete_; }
   const std::string& ResponseHead() const { return head_; }
@@ -63,7 +68,7 @@ class CurlExchange {
   void EndOfHead();
   bool FollowRedirect();
   // Runs the transfer until ready() holds or it ends; false when idleMs pass without any
-  // progress (0: no limit).
+  // progress (0: no limit), or when headLimit_ has passed.
   template <typename Ready>
   bool Drive(Ready ready, int idleMs);
   void CollectFinished();
@@ -77,6 +82,8 @@ class CurlExchange {
   std::string currentUrl_;
   int redirects_ = 0;
   bool sendStarted_ = false;
+  bool optionRefused_ = false;  // curl refused a setting the exchange cannot go without
+  Clock::time_point headLimit_ = Clock::time_point::max();
 
   // The transfer's end, once reached.
   bool finished_ = false;

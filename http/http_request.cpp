@@ -1,5 +1,8 @@
 #include "http/http_request.h"
 
+#include <algorithm>
+#include <chrono>
+#include <exception>
 #include <string_view>
 #include <utility>
 
@@ -52,6 +55,17 @@ constexpr std::string_view kReadFailed =
     "713 \xb6\xc1\xc8\xa1\xca\xfd\xbe\xdd\xca\xa7\xb0\xdc!";  // 713 读取数据失败!
 
 constexpr std::string_view kIdeographicSpace = "\xa1\xa1";
+
+// The most a declared body length may reserve ahead of the bytes that arrive.
+constexpr std::uint64_t kMaxReservedBodyBytes = 256 * 1024 * 1024;
+
+// Room for bytes, when there is that much to be had; without it the text grows as it fills.
+void ReserveIfPossible(Text& text, size_t bytes) {
+  try {
+    text.reserve(bytes);
+  } catch (const std::exception&) {
+  }
+}
 
 const char16_t* VerbOf(int method) {
   static constexpr const char16_t* kVerbs[] = {u"GET",     u"POST",   u"HEAD",  u"PUT",
@@ -131,11 +145,14 @@ class Exchange {
   Text TakeBodyText() { return std::move(bodyText_); }
 
  private:
+  using Clock = std::chrono::steady_clock;
+
   Exit Fail(std::string_view text, Exit exit) {
     params_.statusText = Text(text);
     return exit;
   }
-  Bytes ReadBody();
+  // The body as it arrives; overrun tells that the overall bound ended it.
+  Text ReadBody(bool& overrun);
   void TakeResponseHead(const Text& head);
 
   HttpRequestParams& params_;
@@ -145,6 +162,7 @@ class Exchange {
   TransportHandle request_ = kNullHandle;
   RegexObject regex_;  // serves the body decoding; lives for the whole call
   Text bodyText_;
+  Clock::time_point deadline_;
 };
 
 Exit Exchange::Run() {
@@ -166,6 +184,11 @@ Exit Exchange::Run() {
                              proxy.empty() ? nullptr : proxy.c_str());
   if (session_ == kNullHandle) return Fail(kOpenFailed, Exit::kCommon);
   const int timeoutMs = p.timeoutSeconds < 1 ? 30000 : p.timeoutSeconds * 1000;
+  // Each phase is bounded by the transport; the whole is bounded here, counted from the
+  // start of the call.
+  deadline_ = Clock::now() + std::chrono::milliseconds(p.overallTimeoutSeconds < 1
+                                                           ? 4LL * timeoutMs
+                                                           : 1000LL * p.overallTimeoutSeconds);
   if (!transport_.SetTimeouts(session_, timeoutMs, timeoutMs, timeoutMs, timeoutMs))
     return Fail(kTimeoutsFailed, Exit::kCommon);
 
@@ -196,6 +219,11 @@ Exit Exchange::Run() {
   if (!cookieFeatureSet) return Fail(kCookieFeatureFailed, Exit::kImmediate);
   if (p.noRedirect && !transport_.SetOption(request_, kOptionDisableFeature, kDisableRedirects))
     return Fail(kRedirectSwitchFailed, Exit::kImmediate);
+  // The pin belongs to the certificate policy: a backend that cannot apply it fails the
+  // request the way the security flags would.
+  if (!p.pinnedPublicKey.empty() &&
+      !transport_.SetPinnedPublicKey(request_, AnsiToUtf16(p.pinnedPublicKey).c_str()))
+    return Fail(kSecurityFlagsFailed, Exit::kImmediate);
 
   // An empty block has nothing to add; the add step is skipped rather than failed.
   const std::u16string headerBlock = AnsiToUtf16(BuildRequestHeaders(
@@ -211,7 +239,11 @@ Exit Exchange::Run() {
     return Fail(kSendFailed, Exit::kCommon);
   if (!transport_.ReceiveResponse(request_)) return Fail(kNoResponse, Exit::kCommon);
 
-  Bytes received = ReadBody();
+  bool overrun = false;
+  Text received = ReadBody(overrun);
+  // A body cut off by the overall bound is not the reply, whatever the prefix looks like:
+  // nothing of it is handed out.
+  if (overrun) return Fail(kReadFailed, Exit::kCommon);
 
   // The raw head: a size query, then one read of exactly that size.
   std::uint32_t headBytes = 0;
@@ -222,18 +254,31 @@ Exit Exchange::Run() {
   if (headBytes < rawHead.size()) rawHead.resize(headBytes);
   TakeResponseHead(WideToAnsi(rawHead));
 
-  bodyText_ = DecodeResponseBody(received, regex_);
-  p.responseBody = std::move(received);
+  if (p.wantResponseBody) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(received.data());
+    p.responseBody.assign(bytes, bytes + received.size());
+  }
+  bodyText_ = DecodeResponseBody(std::move(received), regex_);
   return Exit::kCommon;
 }
 
-Bytes Exchange::ReadBody() {
-  Bytes received;
+Text Exchange::ReadBody(bool& overrun) {
+  // The body bytes gather in a string so that the body text can take them over as they
+  // are. A declared length sizes it once instead of by doubling; the cap bounds what a
+  // server that claims more than it sends can make us reserve.
+  Text received;
+  const std::uint64_t declared =
+      std::min(transport_.DeclaredBodyLength(request_), kMaxReservedBodyBytes);
+  ReserveIfPossible(received, size_t(declared));
   for (;;) {
+    if (Clock::now() >= deadline_) {
+      overrun = true;
+      break;
+    }
     std::uint32_t available = 0;
     if (!transport_.QueryDataAvailable(request_, available) || available < 1) break;
-    // The accumulator's zero-filled tail is the exact-size buffer of this read, so the body
-    // is copied once, and the vector's growth keeps the whole loop linear.
+    // The accumulator's tail is the exact-size buffer of this read, so the body is copied
+    // once, and the string's growth keeps the whole loop linear.
     const size_t before = received.size();
     received.resize(before + available);
     std::uint32_t bytesRead = 0;
@@ -244,6 +289,8 @@ Bytes Exchange::ReadBody() {
       break;
     }
   }
+  // A body far shorter than declared gives back the room it did not use.
+  if (received.size() < declared / 2) received.shrink_to_fit();
   return received;
 }
 
@@ -300,6 +347,7 @@ Text HttpRequest(const Text& url, int method, const Text& headers) {
   params.url = url;
   params.method = method;
   params.headers = headers;
+  params.wantResponseBody = false;
   return HttpRequest(params);
 }
 

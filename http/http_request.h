@@ -29,10 +29,19 @@ struct HttpRequestParams {
   Text location;                // out: the response's Location line
   Text statusText;              // out: "200 OK", or one numbered failure text
   Bytes responseBody;           // out: the body bytes as received
+  // false omits responseBody: it keeps its value, and the body is not copied for it.
+  bool wantResponseBody = true;
   bool mergeCookies = true;     // merge responseCookies into requestCookies
   bool completeHeaders = true;  // add the default header lines the block lacks
   Bytes bodyBytes;              // sent instead of bodyText when not empty
   bool normalizeNames = true;   // capitalise header names
+  // Beyond the per-phase time-out, a bound on the whole exchange, so that a server that
+  // keeps trickling bytes cannot hold the call forever. Below 1 means four times the
+  // per-phase time-out. Reaching it fails the read with an empty result.
+  int overallTimeoutSeconds = 0;
+  // "sha256//BASE64=" pins (";" between several): the server's public key must match one,
+  // or the send fails. Empty: any key, as with certificate errors ignored.
+  Text pinnedPublicKey;
 };
 
 // Performs the exchange through transport and returns the body as Text (empty after any
@@ -42,7 +51,8 @@ Text HttpRequest(HttpRequestParams& params, Transport& transport);
 // The same through the platform's own transport (libcurl on Linux, WinHTTP on Windows).
 Text HttpRequest(HttpRequestParams& params);
 
-// The form the dashboard fetches use: url, method and headers; everything else omitted.
+// The form the dashboard fetches use: url, method and headers; everything else omitted,
+// responseBody included.
 Text HttpRequest(const Text& url, int method, const Text& headers);
 
 }  // namespace quarvel

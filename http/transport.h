@@ -69,6 +69,13 @@ class Transport {
                               const char16_t* password) = 0;
   // One 32-bit option value.
   virtual bool SetOption(TransportHandle request, std::uint32_t option, std::uint32_t value) = 0;
+  // Lets request talk only to a server whose public key matches pins: "sha256//" and the
+  // Base64 SHA-256 of the key's DER form, several joined by ";". The key is checked while
+  // sending, so a mismatch fails SendRequest. A backend that cannot check keys refuses
+  // here, so that a pinned request never goes out unchecked.
+  virtual bool SetPinnedPublicKey(TransportHandle /*request*/, const char16_t* /*pins*/) {
+    return false;
+  }
   // headers holds headersLength code units of CR LF separated lines.
   virtual bool AddRequestHeaders(TransportHandle request, const char16_t* headers,
                                  std::uint32_t headersLength, std::uint32_t modifiers) = 0;
@@ -80,6 +87,10 @@ class Transport {
   virtual bool QueryDataAvailable(TransportHandle request, std::uint32_t& available) = 0;
   virtual bool ReadData(TransportHandle request, void* buffer, std::uint32_t bytesToRead,
                         std::uint32_t& bytesRead) = 0;
+  // The body length the response head declares (its Content-Length; on WinHTTP a number
+  // query of that header), 0 when it declares none or the response has no body. Only a
+  // hint for sizing buffers: the body that arrives may be shorter or longer.
+  virtual std::uint64_t DeclaredBodyLength(TransportHandle) { return 0; }
   // bufferBytes is the buffer's size on entry and the size of the answer in bytes on
   // return. With a buffer too small (null and 0 included) the answer is false and
   // bufferBytes the size needed.

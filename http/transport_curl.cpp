@@ -295,6 +295,14 @@ bool CurlTransport::SetOption(TransportHandle handle, std::uint32_t option, std:
   }
 }
 
+bool CurlTransport::SetPinnedPublicKey(TransportHandle handle, const char16_t* pins) {
+  Request* request = handles_->Find<Request>(handle);
+  // Without TLS there is no key to check, and a pin must never be dropped silently.
+  if (!request || request->exchange || !request->secure || Units(pins).empty()) return false;
+  request->settings.pinnedPublicKey = Utf8Of(Units(pins));
+  return true;
+}
+
 bool CurlTransport::AddRequestHeaders(TransportHandle handle, const char16_t* headers,
                                       std::uint32_t headersLength, std::uint32_t) {
   Request* request = handles_->Find<Request>(handle);
@@ -360,6 +368,11 @@ bool CurlTransport::ReadData(TransportHandle handle, void* buffer, std::uint32_t
   Request* request = handles_->Find<Request>(handle);
   if (!request || !request->exchange || (bytesToRead > 0 && !buffer)) return false;
   return request->exchange->Read(buffer, bytesToRead, bytesRead);
+}
+
+std::uint64_t CurlTransport::DeclaredBodyLength(TransportHandle handle) {
+  Request* request = handles_->Find<Request>(handle);
+  return request && request->exchange ? request->exchange->DeclaredBodyLength() : 0;
 }
 
 bool CurlTransport::QueryHeaders(TransportHandle handle, std::uint32_t infoLevel, void* buffer,

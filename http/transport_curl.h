@@ -30,6 +30,7 @@ class CurlTransport final : public Transport {
   bool SetCredentials(TransportHandle request, std::uint32_t authTarget, std::uint32_t authScheme,
                       const char16_t* userName, const char16_t* password) override;
   bool SetOption(TransportHandle request, std::uint32_t option, std::uint32_t value) override;
+  bool SetPinnedPublicKey(TransportHandle request, const char16_t* pins) override;
   bool AddRequestHeaders(TransportHandle request, const char16_t* headers,
                          std::uint32_t headersLength, std::uint32_t modifiers) override;
   bool SendRequest(TransportHandle request, const void* optional, std::uint32_t optionalLength,
@@ -38,6 +39,7 @@ class CurlTransport final : public Transport {
   bool QueryDataAvailable(TransportHandle request, std::uint32_t& available) override;
   bool ReadData(TransportHandle request, void* buffer, std::uint32_t bytesToRead,
                 std::uint32_t& bytesRead) override;
+  std::uint64_t DeclaredBodyLength(TransportHandle request) override;
   bool QueryHeaders(TransportHandle request, std::uint32_t infoLevel, void* buffer,
                     std::uint32_t& bufferBytes) override;
   bool CloseHandle(TransportHandle handle) override;

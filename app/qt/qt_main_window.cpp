@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFont>
 #include <QPushButton>
 #include <QScreen>
 #include <QWindow>
@@ -27,6 +28,17 @@ void Place(QWidget* widget, const ControlLayout& layout) {
   widget->setGeometry(layout.left, layout.top, layout.width, layout.height);
 }
 
+// The layout was drawn for Windows' default GUI font, 8 points at 96 dpi: characters 11
+// pixels high in lines of about 13. Qt's default on Linux is larger and would scroll the
+// first lines of 编辑框1 out of view, so the system family is kept at that size.
+constexpr int kLayoutFontPixelSize = 11;
+
+QFont LayoutFont() {
+  QFont font = QApplication::font();
+  font.setPixelSize(kLayoutFontPixelSize);
+  return font;
+}
+
 QPushButton* MakeButton(const ControlLayout& layout, QWidget* parent) {
   auto* button = new QPushButton(ToQString(Text(layout.initialText)), parent);
   button->setAutoDefault(false);
@@ -44,7 +56,7 @@ QtMainWindow::QtMainWindow() : presenter_(ShowInformationBox) {
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
-  setFont(QApplication::font());
+  setFont(LayoutFont());
   QPalette colours = palette();
   for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
     colours.setColor(group, QPalette::Window, colours.color(group, QPalette::Button));
@@ -122,6 +134,7 @@ void QtMainWindow::ShowMessage(const Text& text) {
 }
 
 void QtMainWindow::ProcessPendingEvents() {
+  for (ReadOutBox* box : readOutBoxes_) box->BringUpToDate();
   QCoreApplication::processEvents();
 }
 

@@ -8,6 +8,8 @@
 namespace quarvel {
 namespace {
 
+constexpr int kTextMargin = 2;
+
 // The box holds C strings: a NUL ends the text.
 Text UpToNul(const Text& text) {
   return text.substr(0, text.find('\0'));
@@ -43,6 +45,9 @@ ReadOutBox::ReadOutBox(bool verticalScrollBar, QWidget* parent) : QPlainTextEdit
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setFrameStyle(QFrame::Box | QFrame::Plain);
   setLineWidth(1);
+  // Text starts close to the border, as in a standard edit control: Qt's usual margin of 4
+  // pixels each side would leave nine lines of 13 pixels no room in 编辑框1.
+  document()->setDocumentMargin(kTextMargin);
   // Written once at start-up and never edited: an undo history would only cost memory.
   setUndoRedoEnabled(false);
   setReadOnly(true);
@@ -61,6 +66,7 @@ void ReadOutBox::SetStoredText(const Text& text) {
   stored_ = UpToNul(text);
   const size_t shown = WholeCharacterBytes(stored_);
   undisplayed_ = stored_.substr(shown);
+  unshown_.clear();
   setPlainText(DisplayForm(stored_.substr(0, shown)));
   moveCursor(QTextCursor::End);
 }
@@ -72,15 +78,47 @@ void ReadOutBox::AppendStoredText(const Text& text) {
   const Text pending = undisplayed_ + added;
   const size_t shown = WholeCharacterBytes(pending);
   undisplayed_ = pending.substr(shown);
-  QTextCursor end(document());
-  end.movePosition(QTextCursor::End);
-  end.insertText(DisplayForm(pending.substr(0, shown)));
-  // A caret at the end moves along with text inserted there; placing it anew for every
-  // line would cost a layout pass each time.
-  if (!textCursor().atEnd()) moveCursor(QTextCursor::End);
-  // The caret was not moved through the widget, so the view does not follow it by itself.
+  unshown_.append(pending, 0, shown);
+  // Start-up appends one line per proxy: inserting each into the document on its own would
+  // cost a document change and a scroll bar update every time.
+  if (!updatePosted_ && !unshown_.empty()) {
+    updatePosted_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          updatePosted_ = false;
+          BringUpToDate();
+        },
+        Qt::QueuedConnection);
+  }
+}
+
+void ReadOutBox::BringUpToDate() {
+  if (unshown_.empty()) return;
+  const QString added = DisplayForm(unshown_);
+  unshown_.clear();
+  if (document()->isEmpty()) {
+    setPlainText(added);
+  } else {
+    QTextCursor end(document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(added);
+  }
+  moveCursor(QTextCursor::End);
+  // A disabled box does not follow its caret by itself.
   QScrollBar* bar = verticalScrollBar();
   bar->setValue(bar->maximum());
+}
+
+void ReadOutBox::showEvent(QShowEvent* event) {
+  BringUpToDate();
+  QPlainTextEdit::showEvent(event);
+}
+
+void ReadOutBox::paintEvent(QPaintEvent* event) {
+  // Normally done already; a direct render such as grab() may come first.
+  BringUpToDate();
+  QPlainTextEdit::paintEvent(event);
 }
 
 }  // namespace quarvel

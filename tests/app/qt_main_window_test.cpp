@@ -14,6 +14,8 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 #include <QWheelEvent>
 #include <memory>
@@ -70,7 +72,7 @@ TEST_F(QtMainWindowTest, ControlsSitWhereTheLayoutPutsThem) {
   EXPECT_EQ(window.ControlText(Control::ButtonUdp), "UDP\xb2\xe9\xd1\xaf");  // UDP查询
   EXPECT_EQ(static_cast<QPushButton*>(window.ControlWidget(Control::ButtonTcp))->text(),
             QStringLiteral("TCP查询"));
-  EXPECT_EQ(window.font(), QApplication::font());
+  EXPECT_EQ(window.font().family(), QApplication::font().family());
   EXPECT_EQ(window.palette().color(QPalette::Window), window.palette().color(QPalette::Button));
 }
 
@@ -121,6 +123,7 @@ TEST_F(QtMainWindowTest, ReadOutBoxesGiveBackExactlyTheBytesWritten) {
   window.AppendControlText(Control::Edit1, "version : 0.29.0\r");
   window.AppendControlText(Control::Edit1, "\nbind_port : 7000");
   EXPECT_EQ(window.ControlText(Control::Edit1), heading + "version : 0.29.0\r\nbind_port : 7000");
+  ShowAndWait();
   EXPECT_EQ(Box(Control::Edit1)->toPlainText(),
             QStringLiteral("        服务器信息 \n\nversion : 0.29.0\nbind_port : 7000"));
 
@@ -130,12 +133,17 @@ TEST_F(QtMainWindowTest, ReadOutBoxesGiveBackExactlyTheBytesWritten) {
   EXPECT_EQ(Box(Control::Edit1)->toPlainText(), QStringLiteral("数据获取失败"));
   window.AppendControlText(Control::Edit1, "\r\nmore");
   EXPECT_EQ(window.ControlText(Control::Edit1), failure + "\r\nmore");
+  window.ProcessPendingEvents();
+  EXPECT_EQ(Box(Control::Edit1)->toPlainText(), QStringLiteral("数据获取失败\nmore"));
   EXPECT_TRUE(Box(Control::Edit1)->textCursor().atEnd());
 
   // A two-byte character may arrive in two appends.
   window.AppendControlText(Control::Edit3, "UDP\xd4");
+  window.ProcessPendingEvents();
+  EXPECT_EQ(Box(Control::Edit3)->toPlainText(), QStringLiteral("UDP"));
   window.AppendControlText(Control::Edit3, "\xda");
   EXPECT_EQ(window.ControlText(Control::Edit3), "UDP\xd4\xda");
+  window.ProcessPendingEvents();
   EXPECT_EQ(Box(Control::Edit3)->toPlainText(), QStringLiteral("UDP在"));
 }
 
@@ -156,6 +164,58 @@ TEST_F(QtMainWindowTest, LongListShowsItsLastLinesAndCannotBeScrolledBack) {
                     QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
   QApplication::sendEvent(box->viewport(), &wheel);
   EXPECT_EQ(bar->value(), bar->maximum());
+}
+
+TEST_F(QtMainWindowTest, AppendsToAShownBoxReachTheScreenWithItsLastLineInView) {
+  ShowAndWait();
+  QPlainTextEdit* box = Box(Control::Edit3);
+  QScrollBar* bar = box->verticalScrollBar();
+  window.AppendControlText(Control::Edit3, kUdpHeading);
+  for (int port = 30000; port < 30040; ++port) {
+    window.AppendControlText(Control::Edit3, std::to_string(port) + "\r\n");
+  }
+  // Painted before the queued update has run, as a direct render does.
+  box->grab();
+  EXPECT_TRUE(box->toPlainText().endsWith(QStringLiteral("30039\n")));
+  EXPECT_GT(bar->maximum(), 0);
+  EXPECT_EQ(bar->value(), bar->maximum());
+
+  window.AppendControlText(Control::Edit3, "31000\r\n");
+  QTest::qWait(0);
+  EXPECT_TRUE(box->toPlainText().endsWith(QStringLiteral("30039\n31000\n")));
+  EXPECT_EQ(bar->value(), bar->maximum());
+  EXPECT_TRUE(box->textCursor().atEnd());
+  const QRect lastLine = box->cursorRect(box->textCursor());
+  EXPECT_LE(lastLine.bottom(), box->viewport()->height());
+}
+
+TEST_F(QtMainWindowTest, ServerInfoShowsAllNineLinesAndCaptionsFitTheirButtons) {
+  window.AppendControlText(
+      Control::Edit1,
+      "        \xb7\xfe\xce\xf1\xc6\xf7\xd0\xc5\xcf\xa2 \r\n\r\n");  // 服务器信息
+  for (const char* line :
+       {"version : 0.31.2\r\n", "bind_port : 7000\r\n", "bind_udp_port : 7001\r\n",
+        "vhost_http_port : 80\r\n", "vhost_https_port : 443\r\n", "kcp_bind_port : 7000\r\n",
+        "subdomain_host : frps.example.net"}) {
+    window.AppendControlText(Control::Edit1, line);
+  }
+  ShowAndWait();
+  QPlainTextEdit* box = Box(Control::Edit1);
+  EXPECT_EQ(box->document()->blockCount(), 9);
+  EXPECT_EQ(box->document()->lineCount(), 9) << "no line wraps";
+  EXPECT_EQ(box->verticalScrollBar()->maximum(), 0) << "nothing scrolled out of view";
+  QTextCursor first(box->document());
+  QTextCursor last(box->document());
+  last.movePosition(QTextCursor::End);
+  EXPECT_GE(box->cursorRect(first).top(), 0) << "heading in view";
+  EXPECT_LE(box->cursorRect(last).bottom(), box->viewport()->height()) << "last line in view";
+
+  for (Control control : {Control::ButtonTcp, Control::ButtonUdp}) {
+    auto* button = static_cast<QPushButton*>(window.ControlWidget(control));
+    const QRect caption = button->fontMetrics().boundingRect(button->text());
+    EXPECT_LT(caption.width(), button->width() - 8) << button->text().toStdString();
+    EXPECT_LT(caption.height(), button->height() - 8) << button->text().toStdString();
+  }
 }
 
 TEST_F(QtMainWindowTest, TypedCharactersOtherThanDigitsAndMinusAreDropped) {

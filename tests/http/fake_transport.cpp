@@ -108,6 +108,10 @@ bool FakeTransport::SetOption(TransportHandle request, std::uint32_t option, std
                 std::to_string(request) + ", " + std::to_string(option) + ", " + Hex(value));
 }
 
+bool FakeTransport::SetPinnedPublicKey(TransportHandle request, const char16_t* pins) {
+  return Record("SetPinnedPublicKey", std::to_string(request) + ", " + Show(pins));
+}
+
 bool FakeTransport::AddRequestHeaders(TransportHandle request, const char16_t* headers,
                                       std::uint32_t headersLength, std::uint32_t modifiers) {
   sentHeaders_ = Utf16ToAnsi(std::u16string_view(headers, headersLength));

@@ -22,6 +22,8 @@ class FakeTransport final : public Transport {
   // pieces QueryDataAvailable announces one by one.
   Text responseHead = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n";
   std::vector<Text> bodyChunks = {"hello"};
+  // What DeclaredBodyLength answers; a sizing hint, so its calls are not recorded.
+  std::uint64_t declaredBodyLength = 0;
 
   // Makes the occurrence-th call (1-based) of the operation named op fail, e.g.
   // FailAt("SetOption", 2).
@@ -48,6 +50,7 @@ class FakeTransport final : public Transport {
   bool SetCredentials(TransportHandle request, std::uint32_t authTarget, std::uint32_t authScheme,
                       const char16_t* userName, const char16_t* password) override;
   bool SetOption(TransportHandle request, std::uint32_t option, std::uint32_t value) override;
+  bool SetPinnedPublicKey(TransportHandle request, const char16_t* pins) override;
   bool AddRequestHeaders(TransportHandle request, const char16_t* headers,
                          std::uint32_t headersLength, std::uint32_t modifiers) override;
   bool SendRequest(TransportHandle request, const void* optional, std::uint32_t optionalLength,
@@ -56,6 +59,7 @@ class FakeTransport final : public Transport {
   bool QueryDataAvailable(TransportHandle request, std::uint32_t& available) override;
   bool ReadData(TransportHandle request, void* buffer, std::uint32_t bytesToRead,
                 std::uint32_t& bytesRead) override;
+  std::uint64_t DeclaredBodyLength(TransportHandle) override { return declaredBodyLength; }
   bool QueryHeaders(TransportHandle request, std::uint32_t infoLevel, void* buffer,
                     std::uint32_t& bufferBytes) override;
   bool CloseHandle(TransportHandle handle) override;

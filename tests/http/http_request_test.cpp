@@ -1,6 +1,8 @@
 // The request routine's steps, observed on a scripted transport.
 #include "http/http_request.h"
 
+#include <algorithm>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -179,6 +181,29 @@ TEST_F(HttpRequestTest, OptionsFollowCookiesAndRedirectSwitch) {
       ElementsAre("SetOption(3, 31, 0x3300)", "SetOption(3, 79, 0x1)", "SetOption(3, 63, 0x2)"));
 }
 
+TEST_F(HttpRequestTest, PinGoesToTheTransportAfterTheOptionsAndItsRefusalStopsTheRequest) {
+  HttpRequestParams params;
+  params.url = "https://h/";
+  params.pinnedPublicKey = "sha256//abc=";
+  Run(params);
+  const auto& calls = transport_.Calls();
+  const auto pin = std::find(calls.begin(), calls.end(), "SetPinnedPublicKey(3, sha256//abc=)");
+  ASSERT_NE(pin, calls.end());
+  EXPECT_EQ(*(pin - 1), "SetOption(3, 63, 0x1)");
+  EXPECT_TRUE(pin[1].starts_with("AddRequestHeaders("));
+
+  // A transport that cannot check the key: nothing is sent.
+  FakeTransport refusing;
+  refusing.FailAt("SetPinnedPublicKey");
+  events_ = 0;
+  EXPECT_EQ(HttpRequest(params, refusing), "");
+  EXPECT_EQ(params.statusText, Gbk(u"忽略错误/证书错误  失败！"));
+  EXPECT_THAT(refusing.CallsOf("SendRequest"), IsEmpty());
+  EXPECT_THAT(refusing.CallsOf("CloseHandle"),
+              ElementsAre("CloseHandle(3)", "CloseHandle(2)", "CloseHandle(1)"));
+  EXPECT_EQ(events_, 0);
+}
+
 TEST_F(HttpRequestTest, TimeoutsObjectNamesVerbsAndProxyStrings) {
   struct Case {
     Text url;
@@ -304,6 +329,42 @@ TEST_F(HttpRequestTest, ReceivedCookiesAreMergedIntoTheSentOnes) {
   HttpRequest(unmerged, transport);
   EXPECT_EQ(unmerged.responseCookies, "a=1; b=2");
   EXPECT_EQ(unmerged.requestCookies, "a=0");
+}
+
+TEST_F(HttpRequestTest, OmittedResponseBodyKeepsItsValueAndTheResultIsTheSame) {
+  transport_.bodyChunks = {"ab", Text("c\0d", 3)};
+  HttpRequestParams params;
+  params.url = "http://h/";
+  params.wantResponseBody = false;
+  params.responseBody = BytesOf("before");
+  EXPECT_EQ(Run(params), "abc");
+  EXPECT_EQ(params.responseBody, BytesOf("before"));
+  EXPECT_EQ(params.statusText, "200 OK");
+}
+
+TEST_F(HttpRequestTest, DeclaredLengthOnlySizesTheBuffer) {
+  struct Case {
+    std::uint64_t declared;
+    std::vector<Text> chunks;
+  };
+  const Case cases[] = {
+      {5, {"hel", "lo"}},                   // as declared
+      {3, {"hel", "lo"}},                   // more than declared
+      {1'000'000, {"hel", "lo"}},           // far less: the unused room is given back
+      {std::uint64_t(1) << 62, {"hello"}},  // absurd: no attempt to reserve it
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.declared);
+    FakeTransport transport;
+    transport.declaredBodyLength = c.declared;
+    transport.bodyChunks = c.chunks;
+    HttpRequestParams params;
+    params.url = "http://h/";
+    const Text result = HttpRequest(params, transport);
+    EXPECT_EQ(result, "hello");
+    EXPECT_EQ(params.responseBody, BytesOf("hello"));
+    EXPECT_LT(result.capacity(), 1000u);
+  }
 }
 
 TEST_F(HttpRequestTest, ShortOrUnterminatedStatusLineGivesEmptyStatus) {

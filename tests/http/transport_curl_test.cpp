@@ -161,6 +161,31 @@ TEST_F(CurlTransportTest, RawHeadersComeAfterASizeQueryWithCrLfAndAnEmptyLastLin
   EXPECT_NE(head.find("\r\nContent-Length: 15\r\n"), Text::npos) << head;
 }
 
+TEST_F(CurlTransportTest, DeclaredBodyLengthIsTheFinalResponsesContentLength) {
+  struct Case {
+    const char16_t* verb;
+    std::u16string object;
+    std::uint64_t declared;
+  };
+  const Case cases[] = {
+      {u"GET", u"/big?bytes=12345", 12345},
+      {u"GET", u"/redirect?to=%2Fbig%3Fbytes%3D777", 777},  // not the redirect's own length
+      {u"GET", u"/cut?send=10&claim=1000", 1000},           // what is claimed, not what comes
+      {u"HEAD", u"/big?bytes=12345", 0},                    // no body follows a HEAD answer
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Utf16ToAnsi(c.object));
+    TearDown();
+    Open(server_->HttpPort(), c.object, false);
+    transport_.CloseHandle(request_);
+    request_ = transport_.OpenRequest(connection_, c.verb, c.object.c_str(), 0);
+    EXPECT_EQ(transport_.DeclaredBodyLength(request_), 0u);  // nothing received yet
+    ASSERT_TRUE(transport_.SendRequest(request_, nullptr, 0, 0));
+    ASSERT_TRUE(transport_.ReceiveResponse(request_));
+    EXPECT_EQ(transport_.DeclaredBodyLength(request_), c.declared);
+  }
+}
+
 TEST_F(CurlTransportTest, HandlesAreRefusedOnceClosedAndTheNullHandleAlways) {
   EXPECT_FALSE(transport_.CloseHandle(kNullHandle));
   Open(server_->HttpPort(), u"/", false);

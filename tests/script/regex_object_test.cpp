@@ -2,12 +2,36 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+// <windows.h> maps ReplaceText to the common dialog ReplaceTextA.
+#undef ReplaceText
+#endif
+
 #include "http/text_extract.h"
 
 namespace quarvel {
 namespace {
 
 constexpr char kCharsetPattern[] = "<meta.+?charset=[^\\w]?([-\\w]+)";
+
+// On Windows the matching is VBScript.RegExp's. Wine's copy of it never steps past an empty
+// match (Execute loops until memory runs out), which the Windows component does.
+bool ComponentLoopsOnEmptyMatches() {
+#ifdef _WIN32
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version");
+#else
+  return false;
+#endif
+}
+
+// VBScript.RegExp has no match limit: a catastrophic pattern runs as long as it takes.
+#ifdef _WIN32
+constexpr bool kMatchingIsBounded = false;
+#else
+constexpr bool kMatchingIsBounded = true;
+#endif
 
 TEST(RegexObject, FindsTheDeclaredCharset) {
   struct Case {
@@ -126,6 +150,9 @@ TEST(RegexObject, OptionsReachTheMatcher) {
 }
 
 TEST(RegexObject, EmptyMatchesStepOneCharacterOn) {
+  if (ComponentLoopsOnEmptyMatches()) {
+    GTEST_SKIP() << "Wine's VBScript.RegExp loops on empty matches";
+  }
   RegexObject regex;
   ASSERT_TRUE(regex.Search("x*",
                            "a\xd6\xd0"
@@ -208,6 +235,11 @@ TEST(RegexObject, OneMebibyteSubjects) {
   page.replace(size - 40, 40, "<meta http-equiv=x charset=\"big5\">     ");
   ASSERT_TRUE(regex.Search(kCharsetPattern, page));
   EXPECT_EQ(regex.SubmatchText(1, 1), "big5");
+
+  if (!kMatchingIsBounded) {
+    // The body decoding only ever searches the first 1024 bytes of a body.
+    GTEST_SKIP() << "the component runs a quadratic or catastrophic search to its end";
+  }
 
   // Many tags on one line, none with a charset: each start may scan to the line's end.
   Text tags;
