@@ -1,13 +1,6 @@
 // HttpRequest over the platform transport against a real loopback server.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#ifdef _WIN32
-#include <winsock2.h>
-#else
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-#endif
 
 #include <chrono>
 #include <cstdio>
@@ -17,7 +10,9 @@
 
 #include "http/code_page.h"
 #include "http/http_request.h"
-#include "tests/fixtures/fixture_server.h"
+#include "tests/fixtures/fixture_server_test.h"
+#include "tests/fixtures/loopback_port.h"
+#include "tests/fixtures/wine.h"
 
 namespace quarvel {
 namespace {
@@ -25,6 +20,8 @@ namespace {
 using ::testing::ElementsAreArray;
 using testing::FixtureServer;
 using ::testing::HasSubstr;
+using testing::RunningUnderWine;
+using testing::UnusedLoopbackPort;
 
 Text Gbk(std::u16string_view text) {
   return Utf16ToAnsi(text);
@@ -43,59 +40,15 @@ std::vector<std::string> Lines(const Text& block) {
   return lines;
 }
 
-// Wine's WinHTTP stands in for the Windows one here, and differs from it in a few places.
-bool RunningUnderWine() {
-#ifdef _WIN32
-  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  return ntdll && GetProcAddress(ntdll, "wine_get_version");
-#else
-  return false;
-#endif
-}
-
-// A loopback port that nothing listens on: one the system handed out and took back.
-int UnusedLoopbackPort() {
-#ifdef _WIN32
-  WSADATA data;
-  WSAStartup(MAKEWORD(2, 2), &data);
-  using socklen_t = int;
-#endif
-  const auto probe = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-#ifdef _WIN32
-  closesocket(probe);
-  WSACleanup();
-#else
-  close(probe);
-#endif
-  return ntohs(address.sin_port);
-}
-
-class HttpRequestNetworkTest : public ::testing::Test {
+class HttpRequestNetworkTest : public testing::FixtureServerTest {
  protected:
-  static void SetUpTestSuite() { server_ = new FixtureServer(); }
-  static void TearDownTestSuite() {
-    delete server_;
-    server_ = nullptr;
-  }
-  void SetUp() override { ASSERT_TRUE(server_->Running()); }
-
   static HttpRequestParams To(const std::string& url) {
     HttpRequestParams params;
     params.url = url;
     params.timeoutSeconds = 10;
     return params;
   }
-
-  static FixtureServer* server_;
 };
-
-FixtureServer* HttpRequestNetworkTest::server_ = nullptr;
 
 TEST_F(HttpRequestNetworkTest, EachVerbReachesTheServer) {
   const std::vector<std::pair<int, std::string>> verbs = {
@@ -127,11 +80,15 @@ TEST_F(HttpRequestNetworkTest, DashboardHeaderBlockArrivesInOrderWithoutKeepAliv
       "User-Agent: " +
       userAgent;
   const Text echo = HttpRequest(server_->HttpsUrl("/echo"), 0, headers);
-  std::vector<std::string> expected{
-      "GET /echo HTTP/1.1", "Accept: */*", "Accept-Encoding: gzip, deflate, br",
-      "Accept-Language: zh-CN,zh;q=0.9", "Authorization: Basic K7pQm2LxVt9sWc4=",
-      "Host: " + host, "Referer: https://" + host + "/static/",
-      "User-Agent: " + userAgent, "Cache-Control: no-cache"};
+  std::vector<std::string> expected{"GET /echo HTTP/1.1",
+                                    "Accept: */*",
+                                    "Accept-Encoding: gzip, deflate, br",
+                                    "Accept-Language: zh-CN,zh;q=0.9",
+                                    "Authorization: Basic K7pQm2LxVt9sWc4=",
+                                    "Host: " + host,
+                                    "Referer: https://" + host + "/static/",
+                                    "User-Agent: " + userAgent,
+                                    "Cache-Control: no-cache"};
 #ifdef _WIN32
   // The caller's line is dropped; WinHTTP adds its own after the request's headers.
   expected.push_back("Connection: Keep-Alive");

@@ -4,25 +4,18 @@
 
 #include "http/code_page.h"
 #include "http/http_request.h"
-#include "tests/fixtures/fixture_server.h"
+#include "tests/fixtures/fixture_server_test.h"
 
 namespace quarvel {
 namespace {
 
-using testing::FixtureServer;
-
 // A well-formed pin that matches no key of the fixture.
 constexpr char kOtherKeyPin[] = "sha256//bD+ePFOCKXSHwsVZWeKqWo1/IcMF2gt0VSC2O80fmNE=";
 
-class PinnedKeyTest : public ::testing::Test {
+class PinnedKeyTest : public testing::FixtureServerTest {
  protected:
-  static void SetUpTestSuite() { server_ = new FixtureServer(); }
-  static void TearDownTestSuite() {
-    delete server_;
-    server_ = nullptr;
-  }
   void SetUp() override {
-    ASSERT_TRUE(server_->Running());
+    FixtureServerTest::SetUp();
     ASSERT_TRUE(server_->PublicKeyPin().starts_with("sha256//"));
   }
 
@@ -33,11 +26,7 @@ class PinnedKeyTest : public ::testing::Test {
     params.pinnedPublicKey = pin;
     return params;
   }
-
-  static FixtureServer* server_;
 };
-
-FixtureServer* PinnedKeyTest::server_ = nullptr;
 
 TEST_F(PinnedKeyTest, ServerWithThePinnedKeyAnswersThoughItsCertificateIsSelfSigned) {
   for (const std::string& pin :

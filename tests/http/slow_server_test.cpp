@@ -1,42 +1,28 @@
 // A server that answers one byte at a time: each byte counts as progress for the
 // per-phase time-out, so only the bound on the whole exchange ends the call.
 #include <gtest/gtest.h>
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 #include <chrono>
 
 #include "http/code_page.h"
 #include "http/http_request.h"
-#include "tests/fixtures/fixture_server.h"
+#include "tests/fixtures/fixture_server_test.h"
+#include "tests/fixtures/wine.h"
 
 namespace quarvel {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using testing::FixtureServer;
 
-class SlowServerTest : public ::testing::Test {
+class SlowServerTest : public testing::FixtureServerTest {
  protected:
-  static void SetUpTestSuite() { server_ = new FixtureServer(); }
-  static void TearDownTestSuite() {
-    delete server_;
-    server_ = nullptr;
-  }
-  void SetUp() override { ASSERT_TRUE(server_->Running()); }
-
   // Runs params and answers how long the call took, in seconds.
   static double Timed(HttpRequestParams& params, Text& result) {
     const auto start = Clock::now();
     result = HttpRequest(params);
     return std::chrono::duration<double>(Clock::now() - start).count();
   }
-
-  static FixtureServer* server_;
 };
-
-FixtureServer* SlowServerTest::server_ = nullptr;
 
 TEST_F(SlowServerTest, BodyTrickledForeverEndsAtTheOverallBoundAsAFailedRead) {
   struct Case {
@@ -66,13 +52,10 @@ TEST_F(SlowServerTest, BodyTrickledForeverEndsAtTheOverallBoundAsAFailedRead) {
 }
 
 TEST_F(SlowServerTest, HeadTrickledInShortLinesEndsAtTheReceiveTimeout) {
-#ifdef _WIN32
   // Windows bounds the whole head by the receive time-out; Wine bounds each read only.
-  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  if (ntdll && GetProcAddress(ntdll, "wine_get_version")) {
+  if (testing::RunningUnderWine()) {
     GTEST_SKIP() << "Wine's WinHTTP waits for a trickled head for ever";
   }
-#endif
   // Every line comes well within the time-out, but the head never ends.
   HttpRequestParams params;
   params.url = server_->HttpsUrl("/trickle?every=0.05&head=1");

@@ -9,6 +9,7 @@
 #endif
 
 #include "http/text_extract.h"
+#include "tests/fixtures/wine.h"
 
 namespace quarvel {
 namespace {
@@ -18,12 +19,7 @@ constexpr char kCharsetPattern[] = "<meta.+?charset=[^\\w]?([-\\w]+)";
 // On Windows the matching is VBScript.RegExp's. Wine's copy of it never steps past an empty
 // match (Execute loops until memory runs out), which the Windows component does.
 bool ComponentLoopsOnEmptyMatches() {
-#ifdef _WIN32
-  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  return ntdll && GetProcAddress(ntdll, "wine_get_version");
-#else
-  return false;
-#endif
+  return testing::RunningUnderWine();
 }
 
 // VBScript.RegExp has no match limit: a catastrophic pattern runs as long as it takes.
