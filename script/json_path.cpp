@@ -51,7 +51,12 @@ void AppendUtf8(char32_t code, std::string& out) {
 // use; moves pos past the closing quote.
 std::optional<std::string> ReadQuoted(std::string_view text, size_t& pos) {
   const char quote = text[pos++];
-  std::string name;
+  // Most names hold no escape: taken whole up to the closing quote.
+  const size_t start = pos;
+  while (pos < text.size() && text[pos] != quote && text[pos] != '\\' && text[pos] != '\n' &&
+         text[pos] != '\r')
+    ++pos;
+  std::string name(text.substr(start, pos - start));
   while (pos < text.size()) {
     const char c = text[pos++];
     if (c == quote) return name;
