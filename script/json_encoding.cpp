@@ -8,20 +8,6 @@
 namespace quarvel {
 namespace {
 
-bool IsAscii(std::string_view bytes) {
-  // Eight bytes at a time: the usual reply is megabytes of ASCII.
-  size_t i = 0;
-  for (; i + 8 <= bytes.size(); i += 8) {
-    std::uint64_t block;
-    std::memcpy(&block, bytes.data() + i, sizeof block);
-    if (block & 0x8080808080808080ULL) return false;
-  }
-  for (; i < bytes.size(); ++i) {
-    if (static_cast<unsigned char>(bytes[i]) >= 0x80) return false;
-  }
-  return true;
-}
-
 void AppendUtf8(char32_t code, std::string& out) {
   if (code < 0x80) {
     out += static_cast<char>(code);
@@ -78,6 +64,20 @@ std::u16string Utf16FromUtf8(std::string_view utf8) {
 }
 
 }  // namespace
+
+bool IsAscii(std::string_view bytes) {
+  // Eight bytes at a time: the usual reply is megabytes of ASCII.
+  size_t i = 0;
+  for (; i + 8 <= bytes.size(); i += 8) {
+    std::uint64_t block;
+    std::memcpy(&block, bytes.data() + i, sizeof block);
+    if (block & 0x8080808080808080ULL) return false;
+  }
+  for (; i < bytes.size(); ++i) {
+    if (static_cast<unsigned char>(bytes[i]) >= 0x80) return false;
+  }
+  return true;
+}
 
 void AppendUtf8FromText(const Text& text, std::string& utf8) {
   const std::string_view bytes(text.data(), strnlen(text.data(), text.size()));

@@ -9,6 +9,9 @@
 
 namespace quarvel {
 
+// True when every byte is ASCII, so code page 936 and UTF-8 read the bytes alike.
+bool IsAscii(std::string_view bytes);
+
 // The UTF-8 form of a code page 936 text, up to its first NUL byte.
 std::string Utf8FromText(const Text& text);
 // The same, appended to utf8.

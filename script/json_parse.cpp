@@ -24,19 +24,6 @@ constexpr double kLargestExactInteger = 9007199254740992.0;  // 2^53
 
 using TreeDocument = rapidjson::GenericDocument<rapidjson::UTF8<>, JsonAllocator>;
 
-bool IsAscii(std::string_view bytes) {
-  size_t i = 0;
-  for (; i + 8 <= bytes.size(); i += 8) {
-    std::uint64_t block;
-    std::memcpy(&block, bytes.data() + i, sizeof block);
-    if (block & 0x8080808080808080ULL) return false;
-  }
-  for (; i < bytes.size(); ++i) {
-    if (static_cast<unsigned char>(bytes[i]) >= 0x80) return false;
-  }
-  return true;
-}
-
 // A string holding a UTF-16 surrogate on its own: RapidJSON turns a lone low surrogate
 // escape into the three bytes ED B0..BF xx, which no valid UTF-8 text contains.
 bool HasLoneSurrogate(const char* text, size_t length) {
