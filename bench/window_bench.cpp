@@ -74,12 +74,3 @@ BENCHMARK(BM_JqOnSavedReply)->Unit(benchmark::kMillisecond)->UseRealTime()->Iter
 
 }  // namespace
 }  // namespace quarvel::bench
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -353,11 +353,3 @@ TEST_F(QtMainWindowTest, ProcessPendingEventsRunsWhatIsQueued) {
 
 }  // namespace
 }  // namespace quarvel
-
-int main(int argc, char** argv) {
-  // A real window needs no display: Qt's offscreen platform unless one is chosen.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

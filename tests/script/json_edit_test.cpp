@@ -4,15 +4,10 @@
 #include <limits>
 
 #include "script/json_object.h"
+#include "tests/script/parsed_json.h"
 
 namespace quarvel {
 namespace {
-
-JsonObject Parsed(const Text& json) {
-  JsonObject object;
-  object.Parse(json);
-  return object;
-}
 
 TEST(JsonEdit, SetMemberStoresStringsExactly) {
   // Quotes, backslashes and line breaks are kept as they are: the value is data.

@@ -6,15 +6,10 @@
 #include <cmath>
 
 #include "script/json_document.h"
+#include "tests/script/parsed_json.h"
 
 namespace quarvel {
 namespace {
-
-JsonObject Parsed(const Text& json) {
-  JsonObject object;
-  object.Parse(json);
-  return object;
-}
 
 TEST(JsonParse, AnswersAndLeavesTheValue) {
   struct Case {
